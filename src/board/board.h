@@ -1,0 +1,33 @@
+// The board of one game and its rules: deal, swap, runs, cascades, scoring, remaining moves.
+#ifndef SEVENFOLD_BOARD_H
+#define SEVENFOLD_BOARD_H
+
+#include <SDL.h>
+
+// Every per-cell array is indexed x + 7 * y: index 0 is the top-left cell, 48 the bottom right.
+#define BOARD_CELLS 49
+// Room for every run one scan can find: two per row and two per column.
+#define COMBO_MAX 28
+
+extern Uint8 table[BOARD_CELLS]; // tile kind 0-6 of each cell; written by the deal, the swap and the refill
+extern Uint8 same[BOARD_CELLS];  // run mark of each cell (run length - 1, 0 = in no run); written by CheckSame
+extern Uint8 combo[COMBO_MAX];   // lengths of the runs the last CheckSame found, in scan order; written by CheckSame
+extern Uint8 boardXmax;          // board width, 7; read by the tick's cursor wrap
+extern Uint8 boardYmax;          // board height, 7; read by the tick's cursor wrap
+extern Sint16 mx, my;            // cursor cell; written by the tick, Start, CheckMove and CheckMore's trials
+extern Sint16 setX, setY;        // lifted cell, meaningful while SET is set; written by the tick and CheckMore's trials
+extern Sint8 SET;                // 1 while a tile is lifted; written by the tick and CheckMove
+extern Uint32 score;             // points of the current game; raised by CheckMove, reset by Start
+
+void SetTable(void);               // seed rand from the clock and fill every cell with a random kind
+void DealTable(void);              // deal again and again until the board holds no run
+void SwapChoice(void);             // exchange the cursor cell and the lifted cell, whatever they are
+void SetX_Y(Sint16 x, Sint16 y);   // put the cursor on (x, y)
+
+Uint8 CheckSame(void);  // mark every run in same, list its length in combo; returns the run count
+Uint8 CheckMore(void);  // 1 when some swap of two neighbours would form a run, else 0
+
+void CheckMove(void);   // settle a move: swap, clear runs in cascades, score, undo or end the game
+void ReSetTable(void);  // remove the marked cells, let the columns fall and refill from the top
+
+#endif

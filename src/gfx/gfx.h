@@ -1,0 +1,42 @@
+// Presentation: drawing primitives, the digit counter, the board and cursor, and the side-panel menu.
+#ifndef SEVENFOLD_GFX_H
+#define SEVENFOLD_GFX_H
+
+#include <SDL.h>
+
+// Drawing primitives. None of them updates the display.
+Uint16 _565(Uint8 red, Uint8 green, Uint8 blue);   // RGB565 pixel value, components truncated
+void FillRec(SDL_Surface *surface, Uint16 x, Uint16 y, Uint16 w, Uint16 h, Uint16 colour);
+void PutSurface(SDL_Surface *source, SDL_Surface *destination, Sint16 sx, Sint16 sy,
+                Sint16 dx, Sint16 dy, Uint16 w, Uint16 h);
+void UpdateScreen(void);                            // show the whole 320x240 screen
+
+// Digit counter.
+extern SDL_Surface *digit; // digit strip, glyph d at x = d * _dig_width; written by SetDigit
+extern Uint8 _dig_width;   // glyph cell width; written by SetDigit
+extern Uint8 _dig_height;  // glyph cell height; written by SetDigit
+extern Uint32 _dig_back;   // screen pixel value each cell is cleared to first, 0 = none; SetDigit, SetDigitBack
+void SetDigit(Uint8 width, Uint8 height);
+void SetDigitBack(Uint32 colour);
+void PutDigit(Uint32 value, Uint8 digits, Sint16 x, Sint16 y);
+void DrawScore(void);
+
+// Board and cursor.
+extern Uint8 aniCursor;    // cursor animation frame 0-3; advanced by DrawCursor
+void DrawPan(void);        // the whole board, marked cells as white squares
+void DrawCursor(void);     // the cursor outline over the cursor cell, and a lifted tile faded
+
+// Menu.
+extern SDL_Surface *menu;  // menu sheet: normal labels left, highlighted right; written by InitMenu
+extern SDL_Rect _menu;     // screen position, half-sheet width, sheet height; written by InitMenu
+extern SDL_Rect _item;     // first item row in the sheet, half-sheet width, item height; written by InitMenu
+extern Uint8 menuMax;      // number of items; written by InitMenu
+extern Uint8 _currMenu;    // selected item; moved by MenuItemUP and MenuItemDOWN only
+extern Uint8 isMenu;       // 1 while the menu is open; the event loop, CheckMove and the tick
+void InitMenu(const unsigned char *sheet, Uint32 length, Sint16 x, Sint16 y,
+              Uint8 items, Uint8 firstItemY, Uint8 itemHeight);
+void ShowMenu(Uint8 highlight);
+void MenuItemUP(void);
+void MenuItemDOWN(void);
+
+#endif

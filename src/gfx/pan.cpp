@@ -1,0 +1,42 @@
+// The board in the current skin, the crawling cursor and the faded lifted tile.
+#include "gfx/gfx.h"
+
+#include "board/board.h"
+#include "frame.h"
+
+Uint8 aniCursor = 0;
+
+// Screen position of a board cell.
+static Sint16 CellX(int column) { return (Sint16)(80 + 34 * column); }
+static Sint16 CellY(int row) { return (Sint16)(1 + 34 * row); }
+
+void DrawPan(void)
+{
+    // Reaches one row below the screen; the fill clips it.
+    FillRec(screen, 80, 1, 240, 240, 0xFFFF);
+    for (int r = 0; r < 7; r++) {
+        for (int c = 0; c < 7; c++) {
+            if (same[c + r * 7] != 0)
+                FillRec(screen, (Uint16)CellX(c), (Uint16)CellY(r), 34, 34, 0xFFFF);
+            else
+                PutSurface(tile, screen, (Sint16)(34 * table[c + r * 7]), (Sint16)(34 * skin),
+                           CellX(c), CellY(r), 34, 34);
+        }
+    }
+}
+
+void DrawCursor(void)
+{
+    aniCursor++;
+    if (aniCursor > 3)
+        aniCursor = 0;
+
+    Sint16 x = CellX(mx), y = CellY(my);
+    if (SET != 0 && tile != NULL) {
+        SDL_SetAlpha(tile, SDL_SRCALPHA, 150);
+        FillRec(screen, (Uint16)x, (Uint16)y, 34, 34, 0xFFFF);
+        PutSurface(tile, screen, (Sint16)(34 * table[mx + my * 7]), (Sint16)(34 * skin), x, y, 34, 34);
+        SDL_SetAlpha(tile, SDL_SRCALPHA, 255);
+    }
+    PutSurface(image, screen, (Sint16)(34 * aniCursor), 0, x, y, 34, 34);
+}

@@ -1,0 +1,20 @@
+// Sevenfold's entry point: start up, deal the first game, start the tick and run the event loop.
+#include <stdlib.h>
+
+#include "frame.h"
+#include "input/input.h"
+
+int main(int argc, char *argv[])
+{
+    (void)argc;
+    (void)argv;
+    if (!Init())
+        return 1;
+    SDL_ShowCursor(0);
+    atexit(Quit);
+    InitStick(0);
+    Start();
+    StartTick();
+    EventLoop();
+    return 0;
+}

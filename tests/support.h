@@ -1,0 +1,44 @@
+// Test helpers: boards drawn as seven strings, an independent run and move finder, and screen access.
+#ifndef SEVENFOLD_TEST_SUPPORT_H
+#define SEVENFOLD_TEST_SUPPORT_H
+
+#include <SDL.h>
+
+#include <string>
+#include <vector>
+
+// A board as a reader sees it: seven rows of seven kinds '0'-'6', row 0 on top.
+using Rows = std::vector<std::string>;
+
+void SetBoard(const Rows &rows);       // into table
+Rows BoardRows(const Uint8 *cells);    // any 49-cell array, kinds or marks, as digits
+Rows BoardRows();                      // table
+
+// Run finding written independently of the game: maximal segments of equal kinds.
+struct RunReport {
+    std::vector<int> lengths; // horizontal runs row by row, then vertical runs column by column
+    Uint8 marks[49];          // the game's mark convention: vertical run wins on a shared cell
+};
+RunReport FindRuns(const Uint8 *cells);
+bool HasRun(const Uint8 *cells);
+// The neighbour swaps (a, b as cell indices) that would form a run.
+std::vector<std::pair<int, int>> FindMoves(const Uint8 *cells);
+
+// A board without runs, from the given generator state (uses its own generator, not rand).
+void RandomRunFreeBoard(Uint8 *cells, unsigned seed);
+
+// Screen access on the real display surface.
+Uint16 ScreenPixel(int x, int y);
+Uint16 SheetPixelOnScreen(SDL_Surface *sheet, int x, int y); // a sheet pixel converted as a blit would
+void SaveScreen(const std::string &name);                    // into <build>/screens/<name>.bmp
+
+// Counts of calls made by the game to SDL_UpdateRect (whole screen) and Mix_PlayChannelTimed,
+// by chunk; kept by linker wraps that forward to the real calls.
+extern int fullUpdates;
+extern int soundsPlayed[4];
+void ResetSpies();
+
+// Puts every global the tests touch back to a freshly started game's values.
+void ResetGameState();
+
+#endif
