@@ -49,19 +49,22 @@ RunReport FindRuns(const Uint8 *cells)
     RunReport report;
     memset(report.marks, 0, sizeof report.marks);
     // Lines as lists of cell indices: rows first, then columns.
-    std::vector<std::vector<int>> lines;
-    for (int y = 0; y < 7; y++) {
-        std::vector<int> line;
-        for (int x = 0; x < 7; x++)
-            line.push_back(x + 7 * y);
-        lines.push_back(line);
-    }
-    for (int x = 0; x < 7; x++) {
-        std::vector<int> line;
-        for (int y = 0; y < 7; y++)
-            line.push_back(x + 7 * y);
-        lines.push_back(line);
-    }
+    static const std::vector<std::vector<int>> lines = [] {
+        std::vector<std::vector<int>> all;
+        for (int y = 0; y < 7; y++) {
+            std::vector<int> line;
+            for (int x = 0; x < 7; x++)
+                line.push_back(x + 7 * y);
+            all.push_back(line);
+        }
+        for (int x = 0; x < 7; x++) {
+            std::vector<int> line;
+            for (int y = 0; y < 7; y++)
+                line.push_back(x + 7 * y);
+            all.push_back(line);
+        }
+        return all;
+    }();
     for (const auto &line : lines) {
         size_t start = 0;
         while (start < line.size()) {
@@ -99,6 +102,52 @@ std::vector<std::pair<int, int>> FindMoves(const Uint8 *cells)
         }
     }
     return moves;
+}
+
+MoveOutcome SimulateMove(const Uint8 *cells, int lifted, int target, unsigned seed)
+{
+    MoveOutcome out;
+    out.points = 0;
+    memcpy(out.board, cells, sizeof out.board);
+    Uint8 *b = out.board;
+    std::swap(b[lifted], b[target]);
+    srand(seed);
+    for (Uint32 chain = 1;; chain++) {
+        RunReport runs = FindRuns(b);
+        if (runs.lengths.empty())
+            break;
+        out.steps.push_back(runs.lengths);
+        Uint32 sum = 0;
+        for (int length : runs.lengths)
+            sum += (Uint32)length;
+        Uint32 n = (Uint32)runs.lengths.size();
+        out.points += 10 * chain * sum + (n > 1 ? 15 * chain * (n - 1) : 0);
+
+        // New tiles are drawn round by round: in each round every column that still has
+        // marked cells to replace gets one, columns from the left.
+        int marked[7] = {0};
+        for (int i = 0; i < 49; i++)
+            marked[i % 7] += runs.marks[i] != 0;
+        std::vector<Uint8> drawn[7];
+        for (int round = 0; round < 7; round++)
+            for (int x = 0; x < 7; x++)
+                if (marked[x] > round)
+                    drawn[x].push_back((Uint8)(rand() % 7));
+        for (int x = 0; x < 7; x++) {
+            std::vector<Uint8> column; // top to bottom: new tiles, the first drawn lowest, then the kept ones
+            for (int k = marked[x] - 1; k >= 0; k--)
+                column.push_back(drawn[x][k]);
+            for (int y = 0; y < 7; y++)
+                if (runs.marks[x + 7 * y] == 0)
+                    column.push_back(b[x + 7 * y]);
+            for (int y = 0; y < 7; y++)
+                b[x + 7 * y] = column[y];
+        }
+    }
+    if (out.steps.empty())
+        std::swap(b[lifted], b[target]);
+    out.gameOver = !out.steps.empty() && FindMoves(b).empty();
+    return out;
 }
 
 void RandomRunFreeBoard(Uint8 *cells, unsigned seed)
@@ -145,23 +194,37 @@ void SaveScreen(const std::string &name)
 }
 
 int fullUpdates = 0;
+std::vector<Uint32> scoreAtUpdate;
 int soundsPlayed[4] = {0, 0, 0, 0};
+int boardRepaints = 0;
 
 void ResetSpies()
 {
     fullUpdates = 0;
+    scoreAtUpdate.clear();
     memset(soundsPlayed, 0, sizeof soundsPlayed);
+    boardRepaints = 0;
 }
 
 extern "C" {
 void __real_SDL_UpdateRect(SDL_Surface *s, Sint32 x, Sint32 y, Uint32 w, Uint32 h);
 int __real_Mix_PlayChannelTimed(int channel, Mix_Chunk *chunk, int loops, int ticks);
+int __real_SDL_FillRect(SDL_Surface *s, SDL_Rect *r, Uint32 colour);
 
 void __wrap_SDL_UpdateRect(SDL_Surface *s, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
 {
-    if (s == screen && x == 0 && y == 0 && w == 320 && h == 240)
+    if (s == screen && x == 0 && y == 0 && w == 320 && h == 240) {
         fullUpdates++;
+        scoreAtUpdate.push_back(score);
+    }
     __real_SDL_UpdateRect(s, x, y, w, h);
+}
+
+int __wrap_SDL_FillRect(SDL_Surface *s, SDL_Rect *r, Uint32 colour)
+{
+    if (s == screen && r != NULL && r->x == 80 && r->y == 1 && r->w == 240 && r->h == 240)
+        boardRepaints++;
+    return __real_SDL_FillRect(s, r, colour);
 }
 
 int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk *chunk, int loops, int ticks)

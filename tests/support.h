@@ -24,6 +24,25 @@ bool HasRun(const Uint8 *cells);
 // The neighbour swaps (a, b as cell indices) that would form a run.
 std::vector<std::pair<int, int>> FindMoves(const Uint8 *cells);
 
+// What a move does, worked out independently of the game from the same rand() sequence: the
+// swap of cells `lifted` and `target`, then cascade steps until no run is left.
+struct MoveOutcome {
+    std::vector<std::vector<int>> steps; // the run lengths of each cascade step
+    Uint8 board[49];                     // the board afterwards
+    Uint32 points;                       // what the move scores
+    bool gameOver;                       // runs were formed and no neighbour move is left
+};
+MoveOutcome SimulateMove(const Uint8 *cells, int lifted, int target, unsigned seed);
+// The first seed from `from` on whose outcome satisfies the condition, or 0.
+template <class Condition>
+unsigned FindSeed(const Uint8 *cells, int lifted, int target, Condition condition, unsigned from = 1)
+{
+    for (unsigned seed = from; seed < from + 100000; seed++)
+        if (condition(SimulateMove(cells, lifted, target, seed)))
+            return seed;
+    return 0;
+}
+
 // A board without runs, from the given generator state (uses its own generator, not rand).
 void RandomRunFreeBoard(Uint8 *cells, unsigned seed);
 
@@ -35,7 +54,9 @@ void SaveScreen(const std::string &name);                    // into <build>/scr
 // Counts of calls made by the game to SDL_UpdateRect (whole screen) and Mix_PlayChannelTimed,
 // by chunk; kept by linker wraps that forward to the real calls.
 extern int fullUpdates;
+extern std::vector<Uint32> scoreAtUpdate; // the score as each full-screen update went out
 extern int soundsPlayed[4];
+extern int boardRepaints;                  // fills of the board background, one per DrawPan
 void ResetSpies();
 
 // Puts every global the tests touch back to a freshly started game's values.
