@@ -247,6 +247,7 @@ void ResetGameState()
     isUPkey = isUPLEFTkey = isLEFTkey = isDOWNLEFTkey = isDOWNkey = isDOWNRIGHTkey = 0;
     isRIGHTkey = isUPRIGHTkey = isENTERkey = 0;
     moveX = 0; moveY = 0;
+    _wayIs = 0; // as main sets it up
     ResetSpies();
 }
 

@@ -328,9 +328,9 @@ TEST_F(DirectionReleases, ReleasingOneOfLeftAndRightLeavesTheOther)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE("mode " + std::to_string(c.way));
-        _wayIs = c.way;
 
         ResetGameState();
+        _wayIs = c.way;
         Press(LEFT);
         Press(RIGHT);
         EXPECT_EQ(moveX, c.both);
@@ -340,6 +340,7 @@ TEST_F(DirectionReleases, ReleasingOneOfLeftAndRightLeavesTheOther)
         EXPECT_EQ(moveY, 0);
 
         ResetGameState();
+        _wayIs = c.way;
         Press(LEFT);
         Press(RIGHT);
         Release(RIGHT);

@@ -1,0 +1,228 @@
+// The game tick in process: button events through the event loop's handler, then DrawSet.
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "board/board.h"
+#include "frame.h"
+#include "gfx/gfx.h"
+#include "input/input.h"
+#include "support.h"
+
+namespace {
+
+enum { UP = 0, RIGHT = 6, DOWN = 4, L = 10, R = 11, B = 13, X = 14, SELECT = 9 };
+
+const Rows latin = {"0123456", "3456012", "6012345", "2345601", "5601234", "1234560", "4560123"};
+
+class Tick : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetGameState();
+        SetBoard(latin);
+    }
+    void TearDown() override { StopTick(); }
+
+    static void Button(Uint8 type, int button)
+    {
+        SDL_Event event;
+        memset(&event, 0, sizeof event);
+        event.type = type;
+        event.jbutton.button = (Uint8)button;
+        HandleEvent(&event);
+    }
+    static void Press(int button) { Button(SDL_JOYBUTTONDOWN, button); }
+    static void Release(int button) { Button(SDL_JOYBUTTONUP, button); }
+    static void Tap(int button) { Press(button); DrawSet(); Release(button); }
+};
+
+TEST_F(Tick, HeldRightMovesOneColumnPerTickAndWraps)
+{
+    mx = 4; my = 2;
+    Press(RIGHT);
+    const int columns[] = {5, 6, 0, 1};
+    for (int i = 0; i < 4; i++) {
+        DrawSet();
+        EXPECT_EQ(mx, columns[i]);
+        EXPECT_EQ(my, 2);
+        EXPECT_EQ(soundsPlayed[3], i + 1) << "a move sound every tick";
+        EXPECT_EQ(fullUpdates, i + 1) << "every tick shows the whole screen";
+    }
+    Release(RIGHT);
+    DrawSet();
+    EXPECT_EQ(mx, 1);
+    EXPECT_EQ(soundsPlayed[3], 4);
+}
+
+TEST_F(Tick, LiftAtTheRightEdgeThenRightSwapsWithColumnZero)
+{
+    // Row 5's ends swapped line up three 1s down column 6.
+    SetBoard({"0123456", "3656012", "6012345", "2345661", "5601231", "1234560", "4160126"});
+    mx = 6; my = 5;
+    Tap(B);
+    EXPECT_EQ(SET, 1);
+    EXPECT_EQ(setX, 6);
+    EXPECT_EQ(soundsPlayed[0], 1);
+    Tap(RIGHT);
+    EXPECT_EQ(mx, 0);
+    EXPECT_EQ(SET, 0);
+    EXPECT_GE(score, 30u + 60u) << "the swap cleared a run and its fall cleared another";
+    EXPECT_EQ(soundsPlayed[3], 1);
+}
+
+TEST_F(Tick, UpAndRightTogetherSwapDiagonally)
+{
+    // (2, 4) moved to (3, 3) completes the 3s of row 3.
+    SetBoard({"0123456", "3456012", "6012345", "2345331", "5631234", "1234560", "4560123"});
+    ASSERT_FALSE(HasRun(table));
+    mx = 2; my = 4;
+    Tap(B);
+    Press(UP);
+    Press(RIGHT);
+    DrawSet();
+    EXPECT_EQ(mx, 3);
+    EXPECT_EQ(my, 3);
+    EXPECT_EQ(SET, 0);
+    EXPECT_GE(score, 30u);
+}
+
+TEST_F(Tick, XCancelsOnlyALiftedTile)
+{
+    Tap(X);
+    EXPECT_EQ(soundsPlayed[2], 0);
+    Tap(B);
+    ASSERT_EQ(SET, 1);
+    Tap(X);
+    EXPECT_EQ(SET, 0);
+    EXPECT_EQ(soundsPlayed[2], 1);
+
+    // X in the tick of a swap: the swap has already put the tile down.
+    Tap(B);
+    Press(X);
+    Press(RIGHT);
+    DrawSet();
+    EXPECT_EQ(SET, 0);
+    EXPECT_EQ(soundsPlayed[2], 1);
+}
+
+TEST_F(Tick, LiftedAgainWithBWhereTheCursorIs)
+{
+    mx = 1; my = 1;
+    Tap(B);
+    mx = 5; my = 2; // as after a new game
+    Tap(B);
+    EXPECT_EQ(setX, 5);
+    EXPECT_EQ(setY, 2);
+    EXPECT_EQ(soundsPlayed[0], 2);
+}
+
+TEST_F(Tick, MenuStepsOnePerPressAndWraps)
+{
+    isMenu = 1;
+    _currMenu = 2;
+    Press(DOWN);
+    DrawSet();
+    DrawSet(); // still held: the tick cleared the step, so nothing more
+    EXPECT_EQ(_currMenu, 3);
+    Release(DOWN);
+    Tap(DOWN);
+    EXPECT_EQ(_currMenu, 0);
+    Tap(UP);
+    EXPECT_EQ(_currMenu, 3);
+    EXPECT_EQ(soundsPlayed[3], 0) << "the menu moves silently";
+}
+
+TEST_F(Tick, BOnHighScoreAndOptionDoesNothing)
+{
+    isMenu = 1;
+    score = 50;
+    Rows before = BoardRows();
+    for (Uint8 item : {0, 2}) {
+        _currMenu = item;
+        Press(B);
+        DrawSet();
+        EXPECT_EQ(isMenu, 1);
+        EXPECT_EQ(_currMenu, item);
+        EXPECT_EQ(isBkey, 1) << "B stays set until it is released";
+        Release(B);
+    }
+    EXPECT_EQ(done, 0);
+    EXPECT_EQ(score, 50u);
+    EXPECT_EQ(BoardRows(), before);
+}
+
+TEST_F(Tick, NewGameDealsAndClosesTheMenu)
+{
+    isMenu = 1;
+    _gameOver = 1;
+    _currMenu = 1;
+    score = 999;
+    mx = 0; my = 6;
+    Press(SELECT);
+    DrawSet();
+    EXPECT_EQ(isMenu, 0);
+    EXPECT_EQ(isSelectKey, 0);
+    EXPECT_EQ(_gameOver, 0);
+    EXPECT_EQ(score, 0u);
+    EXPECT_EQ(mx, 3);
+    EXPECT_EQ(my, 3);
+    EXPECT_FALSE(HasRun(table));
+    EXPECT_EQ(fullUpdates, 1);
+}
+
+TEST_F(Tick, QuitEndsTheLoopWithNoFurtherTick)
+{
+    StartTick();
+    isMenu = 1;
+    _currMenu = 3;
+    Press(B);
+    DrawSet();
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(fullUpdates, 0);
+    // Nothing more arrives, not even from the timer that was running.
+    SDL_Delay(200);
+    SDL_Event event;
+    int ticks = 0;
+    while (SDL_PollEvent(&event))
+        ticks += event.type == SDL_USEREVENT;
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(Tick, OneChainOfTicksAfterARestart)
+{
+    // A restart while a tick is waiting in the queue must not leave two chains running.
+    StartTick();
+    SDL_Delay(100);
+    StartTick();
+    Uint32 start = SDL_GetTicks();
+    while (SDL_GetTicks() - start < 400) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event))
+            HandleEvent(&event);
+        SDL_Delay(1);
+    }
+    // One chain gives at most 400 / 70 + 1 ticks; two would give about twice as many.
+    EXPECT_GE(fullUpdates, 1);
+    EXPECT_LE(fullUpdates, 6);
+}
+
+TEST_F(Tick, ShoulderButtonsWrapTheSkin)
+{
+    Uint8 saved = skinMax;
+    for (Uint8 skins : {1, 4}) {
+        skinMax = skins;
+        skin = 0;
+        Tap(L);
+        EXPECT_EQ(skin, skins - 1);
+        Tap(R);
+        EXPECT_EQ(skin, 0);
+        for (int i = 0; i < skins; i++)
+            Tap(R);
+        EXPECT_EQ(skin, 0) << skins << " skins";
+        EXPECT_EQ(isLkey, 0);
+        EXPECT_EQ(isRkey, 0);
+    }
+    skinMax = saved;
+}
+
+} // namespace
