@@ -164,7 +164,7 @@ void StartTick(void)
     ScheduleTick();
 }
 
-static void StopTick(void)
+void StopTick(void)
 {
     if (tmSet)
         SDL_RemoveTimer(tmSet);
@@ -172,9 +172,39 @@ static void StopTick(void)
     tickSerial++;
 }
 
+// Input is level state sampled once a tick, so a press and release that both fall between
+// two ticks would never be seen. The release of a button the tick acts on is therefore held
+// back until the tick after its press has run. Start and the volume buttons are acted on as
+// they arrive, so their releases go straight through.
+static Uint8 pressUnseen[BTN_COUNT]; // pressed since the last tick
+static Uint8 releaseHeld[BTN_COUNT]; // released, waiting for the next tick
+
+static int TickReads(Uint8 button)
+{
+    return button < BTN_COUNT && button != BTN_START && button != BTN_VOLUP &&
+           button != BTN_VOLDOWN && button != BTN_A && button != BTN_Y && button != BTN_ENTER;
+}
+
+static void DeliverHeldReleases(void)
+{
+    memset(pressUnseen, 0, sizeof pressUnseen);
+    for (Uint8 b = 0; b < BTN_COUNT; b++) {
+        if (!releaseHeld[b])
+            continue;
+        releaseHeld[b] = 0;
+        SDL_Event release;
+        memset(&release, 0, sizeof release);
+        release.type = SDL_JOYBUTTONUP;
+        release.jbutton.button = b;
+        release.jbutton.state = SDL_RELEASED;
+        KeyUp(&release);
+    }
+}
+
 static void EndTick(void)
 {
     UpdateScreen();
+    DeliverHeldReleases();
     ScheduleTick();
 }
 
@@ -299,8 +329,14 @@ static void ReleaseAll(void)
 void HandleEvent(SDL_Event *event)
 {
     PlatformEvent(event);
+    Uint8 button = event->jbutton.button;
     switch (event->type) {
     case SDL_JOYBUTTONDOWN:
+        if (TickReads(button)) {
+            // Pressed again before the tick: the button is simply down.
+            releaseHeld[button] = 0;
+            pressUnseen[button] = 1;
+        }
         KeyDown(event);
         // Any press while Start is still held toggles the menu again.
         if (isStartKey)
@@ -309,7 +345,10 @@ void HandleEvent(SDL_Event *event)
             VolumeButtons();
         break;
     case SDL_JOYBUTTONUP:
-        KeyUp(event);
+        if (TickReads(button) && pressUnseen[button])
+            releaseHeld[button] = 1;
+        else
+            KeyUp(event);
         break;
     case SDL_QUIT:
         // No tick may run once the surfaces are gone.
@@ -318,8 +357,9 @@ void HandleEvent(SDL_Event *event)
         done = 1;
         break;
     case SDL_USEREVENT:
-        if (event->user.code == TICK_EVENT && (uintptr_t)event->user.data1 == tickSerial && !done)
+        if (event->user.code == TICK_EVENT && (uintptr_t)event->user.data1 == tickSerial && !done) {
             DrawSet();
+        }
         break;
     default:
         break;

@@ -27,6 +27,7 @@ void PutWexa(Sint16 x, Sint16 y);
 void PlayWave(Uint8 n);      // play wave[n] once on the first free channel
 
 void StartTick(void);        // schedule the first tick, one period from now, ignoring any pending one
+void StopTick(void);         // no further tick, not even one already waiting in the queue
 void DrawSet(void);          // one game tick: menu or game step, redraw, update, schedule the next
 void HandleEvent(SDL_Event *event);
 void EventLoop(void);        // handle events until done, waiting while there are none

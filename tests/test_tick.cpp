@@ -10,7 +10,7 @@
 
 namespace {
 
-enum { UP = 0, RIGHT = 6, DOWN = 4, L = 10, R = 11, B = 13, X = 14, SELECT = 9 };
+enum { UP = 0, LEFT_ = 2, RIGHT = 6, DOWN = 4, START = 8, SELECT = 9, L = 10, R = 11, B = 13, X = 14 };
 
 const Rows latin = {"0123456", "3456012", "6012345", "2345601", "5601234", "1234560", "4560123"};
 
@@ -204,6 +204,38 @@ TEST_F(Tick, OneChainOfTicksAfterARestart)
     // One chain gives at most 400 / 70 + 1 ticks; two would give about twice as many.
     EXPECT_GE(fullUpdates, 1);
     EXPECT_LE(fullUpdates, 6);
+}
+
+TEST_F(Tick, TapsBetweenTwoTicksAreNotLost)
+{
+    mx = 2; my = 2;
+    Press(RIGHT);
+    Release(RIGHT);
+    EXPECT_EQ(isRIGHTkey, 1) << "the release waits for the tick";
+    DrawSet();
+    EXPECT_EQ(mx, 3);
+    EXPECT_EQ(isRIGHTkey, 0);
+    EXPECT_EQ(moveX, 0);
+    DrawSet();
+    EXPECT_EQ(mx, 3) << "one tap, one step";
+
+    Press(B);
+    Release(B);
+    DrawSet();
+    EXPECT_EQ(SET, 1);
+    EXPECT_EQ(isBkey, 0);
+
+    // A press the tick has already seen is released at once, and so is Start, which the
+    // event loop acts on as it arrives.
+    Press(LEFT_);
+    DrawSet();
+    Release(LEFT_);
+    EXPECT_EQ(isLEFTkey, 0);
+    EXPECT_EQ(moveX, 0);
+    Press(START);
+    Release(START);
+    EXPECT_EQ(isStartKey, 0);
+    EXPECT_EQ(isMenu, 1);
 }
 
 TEST_F(Tick, ShoulderButtonsWrapTheSkin)
