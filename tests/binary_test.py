@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""The real sevenfold binary on SDL's dummy drivers: exit statuses, output, and tile sheets good and bad."""
+
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+BINARY = os.environ.get("SEVENFOLD_BIN", "build/sevenfold")
+SOURCE = os.environ.get("SEVENFOLD_SOURCE_DIR", ".")
+TILE = os.path.join(SOURCE, "assets", "tile.bmp")
+
+
+def sheet(width, height):
+    """A 16-bit X1R5G5B5 BMP, every pixel blue."""
+    row = (width * 2 + 3) & ~3
+    pixels = (struct.pack("<H", 0x001F) * width).ljust(row, b"\0") * height
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 16, 0, len(pixels), 2835, 2835, 0, 0)
+    return b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54) + info + pixels
+
+
+class Game:
+    """The game started in a scratch folder holding the given tile.bmp bytes (or none)."""
+
+    def __init__(self, tile_bytes):
+        self.dir = tempfile.mkdtemp(prefix="sevenfold-bin-")
+        if tile_bytes is not None:
+            with open(os.path.join(self.dir, "tile.bmp"), "wb") as f:
+                f.write(tile_bytes)
+        env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+        self.proc = subprocess.Popen([os.path.abspath(BINARY)], cwd=self.dir, env=env,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def finish(self, timeout=10):
+        out, err = self.proc.communicate(timeout=timeout)
+        shutil.rmtree(self.dir, ignore_errors=True)
+        return self.proc.returncode, out, err
+
+    def running_after(self, seconds):
+        deadline = time.time() + seconds
+        while time.time() < deadline:
+            if self.proc.poll() is not None:
+                return False
+            time.sleep(0.05)
+        return True
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+        self.finish()
+
+
+class StartAndExit(unittest.TestCase):
+    def assertRefused(self, tile_bytes, what):
+        game = Game(tile_bytes)
+        try:
+            status, out, err = game.finish(timeout=20)
+        except subprocess.TimeoutExpired:
+            game.kill()
+            self.fail(f"{what}: still running; it should have been refused")
+        self.assertEqual(status, 1, f"{what}: exit status (a negative one is a crash)")
+        self.assertEqual(out, b"", f"{what}: nothing on standard output")
+        self.assertEqual(err, b"", f"{what}: nothing on standard error")
+
+    def assertRunsUntilTerminated(self, tile_bytes, what):
+        game = Game(tile_bytes)
+        try:
+            self.assertTrue(game.running_after(1.5), f"{what}: the game should keep running")
+            game.proc.send_signal(signal.SIGTERM)
+            status, out, err = game.finish()
+        except BaseException:
+            game.kill()
+            raise
+        self.assertEqual(status, 0, f"{what}: SDL turns SIGTERM into a quit event")
+        self.assertEqual(out, b"")
+        self.assertEqual(err, b"")
+
+    def test_without_tile_sheet_exits_1_silently(self):
+        self.assertRefused(None, "no tile.bmp")
+
+    def test_normal_start_runs_until_terminated(self):
+        with open(TILE, "rb") as f:
+            self.assertRunsUntilTerminated(f.read(), "our tile.bmp")
+
+    def test_sheet_heights(self):
+        self.assertRefused(sheet(238, 20), "20 pixels high: no whole skin")
+        for height in (34, 67, 340):
+            self.assertRunsUntilTerminated(sheet(238, height), f"{height} pixels high")
+
+    def test_bad_sheets_are_refused_without_a_crash(self):
+        with open(TILE, "rb") as f:
+            good = f.read()
+        with open(os.path.join(SOURCE, "assets", "icons", "sevenfold-32.png"), "rb") as f:
+            png = f.read()
+        cases = {
+            "empty": b"",
+            "header only": good[:54],
+            "truncated rows": good[:len(good) // 3],
+            "garbage": bytes((i * 37 + 11) % 256 for i in range(5000)),
+            "a PNG renamed": png,
+        }
+        for what, data in cases.items():
+            with self.subTest(what):
+                self.assertRefused(data, what)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])
