@@ -62,7 +62,8 @@ int Init(void)
         printf("Unable to init SDL: %s\n", SDL_GetError());
         return 0;
     }
-    screen = SDL_SetVideoMode(320, 240, 16, SDL_FULLSCREEN);
+    PlatformVideoPrepare();
+    screen = SDL_SetVideoMode(320, 240, 16, PlatformVideoFlags());
     if (screen == NULL) {
         printf("Unable to set 320x240 video: %s\n", SDL_GetError());
         return 0;

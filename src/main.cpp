@@ -8,8 +8,12 @@ int main(int argc, char *argv[])
 {
     (void)argc;
     (void)argv;
-    if (!Init())
+    if (!Init()) {
+        // The console's menu is not started after a failed start-up, but SDL is shut down:
+        // an audio thread left running while the process exits can crash it.
+        SDL_Quit();
         return 1;
+    }
     SDL_ShowCursor(0);
     atexit(Quit);
     InitStick(0);

@@ -33,12 +33,27 @@ int PlatformButtonOfKey(SDLKey key)
 // first key goes down and released when its last key comes up, as one console button would be.
 static Uint8 keyDown[SDLK_LAST];
 static Uint8 keysHolding[BTN_COUNT];
+static Uint8 altReturn; // Return went down with Alt: it belongs to the full-screen switch
 
 void PlatformEvent(SDL_Event *event)
 {
     if (event->type != SDL_KEYDOWN && event->type != SDL_KEYUP)
         return;
     SDLKey key = event->key.keysym.sym;
+    // Alt+Enter is the desktop's full-screen switch, not Start; its release goes with it.
+    if (key == SDLK_RETURN && event->type == SDL_KEYDOWN && (event->key.keysym.mod & KMOD_ALT) &&
+        !keyDown[key]) {
+        altReturn = 1;
+        PlatformToggleFullScreen();
+        event->type = SDL_NOEVENT;
+        return;
+    }
+    if (key == SDLK_RETURN && altReturn) {
+        if (event->type == SDL_KEYUP)
+            altReturn = 0;
+        event->type = SDL_NOEVENT;
+        return;
+    }
     int button = PlatformButtonOfKey(key);
     if (button < 0 || (unsigned)key >= SDLK_LAST)
         return;

@@ -9,7 +9,12 @@
 #define CONSOLE_MENU "/usr/gp2x/gp2xmenu"
 
 int PlatformButtonOfKey(SDLKey key);  // console button number a desktop key stands for, or -1
-void PlatformEvent(SDL_Event *event); // turns desktop key events into the console's button events
+void PlatformEvent(SDL_Event *event); // desktop keys into the console's button events; Alt+Enter
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
+
+Uint32 PlatformVideoFlags(void);      // SDL_SetVideoMode flags: full screen on the console, a window elsewhere
+void PlatformVideoPrepare(void);      // after SDL_Init, before the video mode: scaling of the picture
+int PlatformWindowScale(int desktopW, int desktopH); // whole-number window scale that fits a desktop
+void PlatformToggleFullScreen(void);  // between full screen and a window, on a desktop
 
 #endif

@@ -1,0 +1,337 @@
+"""End-to-end play of the real sevenfold binary under Xvfb: real key events, every check read from screen pixels."""
+
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xharness as xh  # noqa: E402
+
+SOURCE_DIR = os.environ.get("SEVENFOLD_SOURCE_DIR",
+                            os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BINARY = os.environ.get("SEVENFOLD_BIN", os.path.join(SOURCE_DIR, "build", "sevenfold"))
+
+N = xh.BOARD_N
+STEP = {"Right": (1, 0), "Left": (-1, 0), "Down": (0, 1), "Up": (0, -1)}
+
+
+# -- the rules, as far as the tests need them -------------------------------------------------
+
+def cells_in_runs(board):
+    """Cells that are part of a horizontal or vertical line of three or more equal tiles."""
+    hit = set()
+    for r in range(N):
+        for c in range(N - 2):
+            if board[r][c] == board[r][c + 1] == board[r][c + 2]:
+                hit |= {(c, r), (c + 1, r), (c + 2, r)}
+    for c in range(N):
+        for r in range(N - 2):
+            if board[r][c] == board[r + 1][c] == board[r + 2][c]:
+                hit |= {(c, r), (c, r + 1), (c, r + 2)}
+    return hit
+
+
+def swapped(board, a, b):
+    rows = [list(r) for r in board]
+    (ac, ar), (bc, br) = a, b
+    rows[ar][ac], rows[br][bc] = rows[br][bc], rows[ar][ac]
+    return tuple(tuple(r) for r in rows)
+
+
+def swaps(board, forming_run):
+    """(cell, arrow) pairs between neighbours on the board whose swap does / does not form a run."""
+    found = []
+    for r in range(N):
+        for c in range(N):
+            for key, (dx, dy) in STEP.items():
+                t = (c + dx, r + dy)
+                if 0 <= t[0] < N and 0 <= t[1] < N:
+                    if bool(cells_in_runs(swapped(board, (c, r), t))) == forming_run:
+                        found.append(((c, r), key))
+    return found
+
+
+def wrap_distance(a, b):
+    d = (b - a) % N
+    return min(d, N - d)
+
+
+class Sevenfold(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not os.access(BINARY, os.X_OK):
+            raise RuntimeError("no game binary at %s" % BINARY)
+        cls.art = xh.Artwork(SOURCE_DIR)
+        cls.x = xh.XServer()
+        cls.x.start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.x.stop()
+
+    def start_game(self):
+        g = xh.Game(self.x, BINARY, SOURCE_DIR, art=self.art)
+        self.addCleanup(g.stop)
+        g.start()
+        return g
+
+    # -- moves as a player makes them, each confirmed on screen -----------------------------
+
+    def step(self, g, key, expected):
+        """One tap of an arrow; the cursor must land on `expected` and stay there."""
+        g.tap(key)
+        g.wait_until(lambda v: v.cursor == expected, what="cursor on %s after %s" % (expected, key))
+        v = g.settled()
+        self.assertEqual(v.cursor, expected, "one tap of %s moved the cursor more than one cell" % key)
+        return v
+
+    def go_to(self, g, target):
+        v = g.settled()
+        c, r = v.cursor
+        while (c, r) != target:
+            if c != target[0]:
+                key = "Right" if (target[0] - c) % N <= N // 2 else "Left"
+            else:
+                key = "Down" if (target[1] - r) % N <= N // 2 else "Up"
+            dx, dy = STEP[key]
+            c, r = (c + dx) % N, (r + dy) % N
+            g.tap(key)
+            g.wait_until(lambda v, p=(c, r): v.cursor == p, what="cursor on %s" % ((c, r),))
+        return g.settled()
+
+    def menu_to(self, g, item):
+        v = g.settled()
+        while v.menu_highlight != item:
+            here = v.menu_highlight
+            g.tap("Down")
+            v = g.wait_until(lambda v: v.menu_highlight == (here + 1) % 4, what="menu step")
+        return v
+
+    def nearest(self, candidates, cursor):
+        return min(candidates, key=lambda ck: wrap_distance(ck[0][0], cursor[0]) + wrap_distance(ck[0][1], cursor[1]))
+
+    def new_game_from_menu(self, g):
+        g.tap("Return")
+        g.wait_until(lambda v: v.menu_highlight is not None, what="the menu opening")
+        self.menu_to(g, 1)
+        g.tap("space")
+        return g.wait_until(lambda v: v.menu_intact and v.menu_highlight is None and v.board_complete,
+                            what="a new game")
+
+    # -- the tests --------------------------------------------------------------------------
+
+    def test_first_screen_is_a_fresh_game(self):
+        g = self.start_game()
+        v = g.settled()
+        self.assertTrue(v.title_ok, "title artwork not where it belongs")
+        self.assertEqual(v.score, "0000000")
+        self.assertEqual(v.cursor, (3, 3))
+        self.assertEqual(v.menu_rows, ["normal"] * 4, "the menu must show no highlight")
+        self.assertTrue(v.board_complete, v.summary())
+        self.assertEqual(v.skin, 0)
+        self.assertFalse(v.lifted)
+        self.assertEqual(cells_in_runs(v.board), set(), "a new game must not start with a run")
+        # Every pixel, from the layout: panel pattern, title, score, menu, label, grey top line,
+        # white board, tiles and outline.
+        expected = self.art.new_game_screen(v.board, 0, v.cursor, v.cursor_frame)
+        diff = [(x, y) for y in range(xh.SCREEN_H) for x in range(xh.SCREEN_W)
+                if expected.pixel(x, y) != v.picture.pixel(x, y)]
+        self.assertEqual(diff[:10], [], "%d pixels differ from the expected first screen" % len(diff))
+        # The outline crawls through all four frames while the game waits.
+        seen = set()
+        g.wait_until(lambda w: seen.add(w.cursor_frame) or len(seen - {None}) == 4,
+                     what="all four cursor frames")
+
+    def test_cursor_taps_move_one_cell_and_wrap_at_every_edge(self):
+        g = self.start_game()
+        self.assertEqual(g.settled().cursor, (3, 3))
+        for key, expected in [("Right", (4, 3)), ("Right", (5, 3)), ("Right", (6, 3)),
+                              ("Right", (0, 3)),   # right edge to left edge
+                              ("Left", (6, 3)),    # left edge to right edge
+                              ("Down", (6, 4)), ("Down", (6, 5)), ("Down", (6, 6)),
+                              ("Down", (6, 0)),    # bottom to top
+                              ("Up", (6, 6)),      # top to bottom
+                              ("Left", (5, 6)), ("Up", (5, 5))]:
+            v = self.step(g, key, expected)
+            self.assertEqual(v.score, "0000000")
+            self.assertEqual(v.menu_rows, ["normal"] * 4)
+
+    def test_held_arrow_repeats_along_its_axis(self):
+        g = self.start_game()
+        start = g.settled()
+        board = start.board
+        seen = []
+        g.press("Down")
+        try:
+            g.wait_until(lambda v: seen.append(v.cursor) or v.cursor == (3, 5),
+                         what="the held arrow to carry the cursor two rows")
+        finally:
+            g.release("Down")
+        v = g.settled()
+        self.assertEqual(v.cursor[0], 3, "holding Down moved the cursor sideways")
+        self.assertTrue(all(p is None or p[0] == 3 for p in seen), seen)
+        self.assertNotEqual(v.cursor, (3, 3))
+        self.assertEqual(v.board, board, "moving the cursor must not change the board")
+
+    def test_lift_shows_the_faded_tile_and_x_puts_it_down(self):
+        g = self.start_game()
+        before = g.settled()
+        kind = before.board[3][3]
+        g.tap("space")
+        v = g.wait_until(lambda v: v.lifted, what="the lifted tile")
+        self.assertEqual(v.cursor, (3, 3), "the outline must still be drawn over the lifted cell")
+        self.assertEqual(v.board, before.board, "the lifted tile must be the same kind")
+        full = self.art.cell_picture[(0, kind)].crop(xh.RING, xh.RING, 28, 28)
+        shown = v.cell(3, 3).crop(xh.RING, xh.RING, 28, 28)
+        self.assertGreater(shown.brightness(), full.brightness())
+        self.assertTrue(all(s >= f for rs, rf in zip(shown.rows, full.rows) for s, f in zip(rs, rf)),
+                        "no pixel of the lifted tile may be darker than the tile itself")
+        # The cursor keeps crawling over the lifted tile.
+        first = v.cursor_frame
+        g.wait_until(lambda w: w.lifted and w.cursor_frame not in (None, first), what="animation over the lift")
+
+        g.tap("x")
+        v = g.wait_until(lambda v: not v.lifted and v.board_complete, what="the tile put down")
+        v = g.settled()
+        self.assertFalse(v.lifted)
+        self.assertEqual((v.cursor, v.board, v.score), ((3, 3), before.board, "0000000"))
+
+    def test_swap_that_forms_no_run_is_undone(self):
+        g = self.start_game()
+        v = g.settled()
+        cell, key = self.nearest(swaps(v.board, forming_run=False), v.cursor)
+        v = self.go_to(g, cell)
+        board = v.board
+        g.tap("z")
+        g.wait_until(lambda w: w.lifted and w.cursor == cell, what="the lift at %s" % (cell,))
+        g.tap(key)
+        g.wait_until(lambda w: not w.lifted and w.cursor == cell and w.board_complete,
+                     what="the cursor back on the lifted cell")
+        v = g.settled()
+        self.assertFalse(v.lifted)
+        self.assertEqual(v.cursor, cell, "the cursor must go back onto the lifted cell")
+        self.assertEqual(v.board, board, "an undone swap must leave the board as it was")
+        self.assertEqual(v.score, "0000000")
+
+    def test_swap_that_forms_a_run_scores_and_clears(self):
+        g = self.start_game()
+        v = g.settled()
+        moves = swaps(v.board, forming_run=True)
+        for _ in range(5):
+            if moves:
+                break
+            v = self.new_game_from_menu(g)
+            moves = swaps(v.board, forming_run=True)
+        self.assertTrue(moves, "five deals in a row offered no move")
+        cell, key = self.nearest(moves, v.cursor)
+        v = self.go_to(g, cell)
+        board = v.board
+        g.tap("space")
+        g.wait_until(lambda w: w.lifted and w.cursor == cell, what="the lift")
+        g.tap(key)
+        g.wait_until(lambda w: w.score not in (None, "0000000"), what="a score for the run")
+        v = g.settled(span=0.5)
+        self.assertFalse(v.lifted)
+        self.assertGreater(int(v.score), 0)
+        self.assertNotEqual(v.board, board)
+        self.assertEqual(cells_in_runs(v.board), set(), "runs must all be cleared once the board settles")
+
+    def test_menu_selection_moves_wraps_and_new_game_resets(self):
+        g = self.start_game()
+        v = self.step(g, "Left", (2, 3))
+        board = v.board
+        g.tap("Return")
+        v = g.wait_until(lambda w: w.menu_intact and w.menu_highlight is not None, what="the menu")
+        self.assertEqual(v.menu_highlight, 0, "the menu opens on its first item")
+        for key, item in [("Down", 1), ("Down", 2), ("Down", 3), ("Down", 0),  # wraps at the bottom
+                          ("Up", 3),                                           # and at the top
+                          ("Up", 2), ("Up", 1)]:
+            g.tap(key)
+            g.wait_until(lambda w: w.menu_highlight == item, what="menu item %d after %s" % (item, key))
+            v = g.settled()
+            self.assertEqual(v.menu_highlight, item, "one tap moved the selection more than once")
+            self.assertEqual((v.board, v.cursor), (board, (2, 3)), "the menu must not play the game")
+        g.tap("space")
+        v = g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None, what="the menu closing")
+        v = g.settled()
+        self.assertEqual(v.menu_rows, ["normal"] * 4)
+        self.assertEqual(v.score, "0000000")
+        self.assertEqual(v.cursor, (3, 3), "a new game puts the cursor on the centre")
+        self.assertNotEqual(v.board, board, "new game must deal a new board")
+        self.assertEqual(cells_in_runs(v.board), set())
+        self.step(g, "Right", (4, 3))  # back in play
+
+    def test_start_closes_the_menu_and_idle_items_do_nothing(self):
+        g = self.start_game()
+        before = g.settled()
+        g.tap("Return")
+        g.wait_until(lambda w: w.menu_highlight == 0, what="the menu")
+        g.tap("space")  # high score: nothing happens
+        v = g.settled()
+        self.assertEqual((v.menu_highlight, v.board, v.score, v.cursor), (0, before.board, "0000000", (3, 3)))
+        self.menu_to(g, 2)
+        g.tap("z")  # option: nothing happens
+        v = g.settled()
+        self.assertEqual((v.menu_highlight, v.board, v.score, v.cursor), (2, before.board, "0000000", (3, 3)))
+
+        g.tap("Escape")
+        v = g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None, what="the menu closing")
+        frame = v.cursor_frame
+        g.wait_until(lambda w: w.cursor_frame not in (None, frame), what="the game ticking again")
+        v = g.settled()
+        self.assertEqual((v.board, v.score, v.cursor, v.lifted), (before.board, "0000000", (3, 3), False),
+                         "closing the menu must leave the game as it was")
+        self.step(g, "Up", (3, 2))
+
+        g.tap("Return")  # reopens on the item chosen last
+        g.wait_until(lambda w: w.menu_highlight == 2, what="the menu reopening on item 2")
+        g.tap("Return")
+        g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None, what="the menu closing again")
+
+    def test_skin_keys_redraw_the_same_board(self):
+        g = self.start_game()
+        v = g.settled()
+        board, skins = v.board, self.art.skins
+        for key, skin in [("w", 1 % skins), ("q", 0), ("q", skins - 1), ("w", 0)]:
+            g.tap(key)
+            v = g.wait_until(lambda w: w.skin == skin and w.board_complete, what="skin %d after %s" % (skin, key))
+            v = g.settled()
+            self.assertEqual(v.skin, skin, "one tap changed the skin more than once")
+            self.assertEqual(v.board, board, "a skin change must not change the tiles")
+
+    def test_quit_item_ends_the_program_cleanly(self):
+        g = self.start_game()
+        g.tap("Return")
+        g.wait_until(lambda w: w.menu_highlight == 0, what="the menu")
+        g.tap("Up")
+        g.wait_until(lambda w: w.menu_highlight == 3, what="the quit item")
+        g.tap("space")
+        self.assertEqual(g.wait_exit(10), 0)
+        self.assertEqual(g.output(), (b"", b""))
+
+    def test_window_close_ends_the_program_cleanly(self):
+        g = self.start_game()
+        g.close_window()
+        self.assertEqual(g.wait_exit(10), 0)
+        self.assertEqual(g.output(), (b"", b""))
+
+    def test_sigterm_ends_the_program_cleanly(self):
+        g = self.start_game()
+        self.step(g, "Right", (4, 3))
+        g.terminate()
+        self.assertEqual(g.wait_exit(10), 0)
+        self.assertEqual(g.output(), (b"", b""))
+
+
+if __name__ == "__main__":
+    missing = xh.missing_tools()
+    if missing:
+        print("skipped: not installed: %s" % ", ".join(missing))
+        sys.exit(77)
+    if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):
+        BINARY = os.path.abspath(sys.argv.pop(1))
+    if not os.access(BINARY, os.X_OK):
+        print("no game binary at %s (set SEVENFOLD_BIN or pass it as the first argument)" % BINARY)
+        sys.exit(1)
+    unittest.main(verbosity=2)
