@@ -37,10 +37,7 @@ static Mix_Chunk *LoadSound(const unsigned char *bytes, Uint32 size)
 
 int LoadTile(const char *path)
 {
-    SDL_RWops *file = SDL_RWFromFile(path, "rb");
-    if (file == NULL)
-        return 0;
-    SDL_Surface *sheet = SDL_LoadBMP_RW(file, 1);
+    SDL_Surface *sheet = LoadSheet(path);
     if (sheet == NULL)
         return 0;
     // A sheet without one whole row of tiles would draw nothing at all.

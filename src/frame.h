@@ -21,6 +21,15 @@ extern Uint8 _gameOver;      // 1 once no move is left; set by CheckMove, cleare
 
 int Init(void);              // bring up SDL, the display, audio and every asset; 1 on success, 0 on failure
 int LoadTile(const char *path); // read the tile-skin sheet into tile and skinMax; 0 when unusable
+
+// Bounds on a tile sheet: a file of a sane size, at most 255 skins, a width no sheet needs more of.
+#define SHEET_MAX_BYTES (16u * 1024 * 1024)
+#define SHEET_MAX_WIDTH 2048
+#define SHEET_MAX_HEIGHT (255 * 34 + 33)
+#define SHEET_MAX_PIXELS (4 * 1024 * 1024)
+int TileSheetUsable(const Uint8 *bytes, size_t size); // 1 when the BMP header is sound and the rows are there
+Uint8 *ReadWholeFile(const char *path, size_t *size); // malloc'd contents, NULL if unreadable or too big
+SDL_Surface *LoadSheet(const char *path);             // the checked sheet decoded, or NULL
 void Quit(void);             // exit handler: shut SDL down, hand over to the console's menu
 void Start(void);            // deal and draw a new game; the caller updates the display
 void PutWexa(Sint16 x, Sint16 y);

@@ -215,7 +215,8 @@ int LoadSheetOfHeight(int height)
 TEST(TileSheet, SkinsAreWholeRowsOfThirtyFour)
 {
     struct { int height, loads, skins; } const cases[] = {
-        {20, 0, 0}, {33, 0, 0}, {34, 1, 1}, {67, 1, 1}, {68, 1, 2}, {340, 1, 10}, {256 * 34, 1, 255},
+        {20, 0, 0}, {33, 0, 0}, {34, 1, 1}, {67, 1, 1}, {68, 1, 2}, {340, 1, 10},
+        {255 * 34 + 33, 1, 255}, {256 * 34, 0, 0}, // no more than 255 skins
     };
     Uint8 originalSkins = skinMax;
     for (const auto &c : cases) {
