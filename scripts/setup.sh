@@ -9,7 +9,7 @@ else
     packages="$packages libsdl1.2-dev"
 fi
 if [ "$1" = "--tests" ]; then
-    packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils"
+    packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils dpkg-dev"
 fi
 
 missing=""

@@ -869,6 +869,33 @@ TEST_F(EventLoopInput, DesktopKeysDriveTheSameHandling)
     EXPECT_EQ(isStartKey, 0);
 }
 
+TEST_F(EventLoopInput, AltReturnSwitchesTheWindowInsteadOfPressingStart)
+{
+    SDL_Event down = KeyEvent(SDL_KEYDOWN, SDLK_RETURN);
+    down.key.keysym.mod = KMOD_LALT;
+    Handle(down);
+    EXPECT_EQ(isStartKey, 0);
+    EXPECT_EQ(isMenu, 0);
+    Handle(KeyEvent(SDL_KEYUP, SDLK_RETURN));
+    EXPECT_EQ(isStartKey, 0);
+    EXPECT_EQ(SDL_GetVideoSurface(), screen) << "the picture keeps its surface";
+    EXPECT_EQ(screen->w, 320);
+    // Return alone is Start again.
+    Handle(KeyEvent(SDL_KEYDOWN, SDLK_RETURN));
+    EXPECT_EQ(isMenu, 1);
+    Handle(KeyEvent(SDL_KEYUP, SDLK_RETURN));
+}
+
+TEST(DesktopWindow, ScaleIsTheLargestWholeNumberThatFits)
+{
+    struct { int w, h, scale; } const cases[] = {
+        {320, 240, 1}, {640, 480, 1}, {800, 600, 2}, {1024, 768, 2}, {1366, 768, 2},
+        {1920, 1080, 4}, {2560, 1440, 5}, {3840, 2160, 8}, {200, 100, 1}, {5000, 300, 1},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PlatformWindowScale(c.w, c.h), c.scale) << c.w << "x" << c.h;
+}
+
 // ---------------------------------------------------------------------------------------------
 // WaitKey on the real SDL event queue.
 

@@ -1,0 +1,75 @@
+#!/usr/bin/env python3
+"""Installing: the installed launcher starts the game, and the .deb holds what an install needs."""
+
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+BUILD = os.environ.get("SEVENFOLD_BUILD_DIR", "build")
+INSTALLED = [
+    "bin/sevenfold",
+    "libexec/sevenfold/sevenfold",
+    "share/sevenfold/tile.bmp",
+    "share/applications/sevenfold.desktop",
+    "share/icons/hicolor/32x32/apps/sevenfold.png",
+    "share/icons/hicolor/128x128/apps/sevenfold.png",
+]
+
+
+def run_launcher(launcher, home, seconds=1.5):
+    """Starts the launcher; returns its exit status after SIGTERM, or its own early status."""
+    env = dict(os.environ, HOME=home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+    env.pop("XDG_DATA_HOME", None)
+    proc = subprocess.Popen([launcher], cwd=home, env=env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.time() + seconds
+    while time.time() < deadline and proc.poll() is None:
+        time.sleep(0.05)
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+    return proc.wait(timeout=10)
+
+
+class Install(unittest.TestCase):
+    def test_installed_launcher_starts_the_game(self):
+        with tempfile.TemporaryDirectory() as prefix, tempfile.TemporaryDirectory() as home:
+            subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix],
+                           check=True, stdout=subprocess.DEVNULL)
+            for path in INSTALLED:
+                self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
+            launcher = os.path.join(prefix, "bin", "sevenfold")
+            self.assertTrue(os.access(launcher, os.X_OK))
+            # Started from anywhere, it finds its own tile sheet and keeps running.
+            self.assertEqual(run_launcher(launcher, home), 0)
+
+            # A player's own sheet takes precedence: an unusable one ends start-up with 1.
+            own = os.path.join(home, ".local", "share", "sevenfold")
+            os.makedirs(own)
+            with open(os.path.join(own, "tile.bmp"), "wb") as f:
+                f.write(b"not a bitmap")
+            self.assertEqual(run_launcher(launcher, home), 1)
+
+    def test_debian_package(self):
+        with tempfile.TemporaryDirectory() as out:
+            subprocess.run(["cpack", "-G", "DEB", "--config", os.path.join(BUILD, "CPackConfig.cmake"),
+                            "-B", out], check=True, stdout=subprocess.DEVNULL)
+            debs = [f for f in os.listdir(out) if f.endswith(".deb")]
+            self.assertEqual(len(debs), 1, debs)
+            deb = os.path.join(out, debs[0])
+            listing = subprocess.run(["dpkg-deb", "-c", deb], check=True, capture_output=True, text=True).stdout
+            for path in INSTALLED:
+                self.assertIn("./usr/" + path, listing)
+            depends = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], check=True,
+                                     capture_output=True, text=True).stdout
+            self.assertIn("libsdl-mixer1.2", depends)
+            self.assertIn("libsdl1.2", depends)
+            self.assertEqual(subprocess.run(["dpkg-deb", "-f", deb, "Package"], capture_output=True,
+                                            text=True).stdout.strip(), "sevenfold")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])
