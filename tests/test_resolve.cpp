@@ -30,6 +30,24 @@ protected:
         CheckMove();
     }
 
+    // Plays a move with a seed under which it clears in one step without a cascade; returns the
+    // new tiles in the order rand() draws them, or nothing if the board is not as intended.
+    std::vector<Uint8> SingleStepMove(const Rows &board, int lifted, int target, int newTiles)
+    {
+        SetBoard(board);
+        if (HasRun(table))
+            return {};
+        unsigned seed = FindSeed(table, lifted, target, [](const MoveOutcome &o) { return o.steps.size() == 1; });
+        if (seed == 0)
+            return {};
+        srand(seed);
+        std::vector<Uint8> fresh;
+        for (int i = 0; i < newTiles; i++)
+            fresh.push_back((Uint8)(rand() % 7));
+        Move(lifted, target, seed);
+        return fresh;
+    }
+
     std::vector<Uint32> StepPoints() const
     {
         std::vector<Uint32> points;
@@ -150,16 +168,8 @@ TEST_F(Resolve, TopRowRunIsReplacedInPlace)
 {
     // Swapping (2, 0) and (3, 0) makes 000 at the left of row 0.
     const Rows board = {"0010234", "3456012", "6012345", "2345601", "5601234", "1234560", "4560123"};
-    SetBoard(board);
-    ASSERT_FALSE(HasRun(table));
-    unsigned seed = FindSeed(table, Cell(2, 0), Cell(3, 0),
-                             [](const MoveOutcome &o) { return o.steps.size() == 1; });
-    ASSERT_NE(seed, 0u);
-    srand(seed);
-    Uint8 fresh[3];
-    for (Uint8 &k : fresh)
-        k = (Uint8)(rand() % 7);
-    Move(Cell(2, 0), Cell(3, 0), seed);
+    std::vector<Uint8> fresh = SingleStepMove(board, Cell(2, 0), Cell(3, 0), 3);
+    ASSERT_EQ(fresh.size(), 3u);
     Rows after = BoardRows();
     for (int y = 1; y < 7; y++)
         EXPECT_EQ(after[y], board[y]) << "row " << y << " must not move";
@@ -173,16 +183,8 @@ TEST_F(Resolve, VerticalRunAtTheBottomDropsTheColumnThreeRows)
 {
     // Swapping (1, 6) and (2, 6) puts a 5 under the two 5s of column 2.
     const Rows board = {"0123456", "3456012", "6012345", "2345601", "5651234", "1254560", "4560123"};
-    SetBoard(board);
-    ASSERT_FALSE(HasRun(table));
-    unsigned seed = FindSeed(table, Cell(1, 6), Cell(2, 6),
-                             [](const MoveOutcome &o) { return o.steps.size() == 1; });
-    ASSERT_NE(seed, 0u);
-    srand(seed);
-    Uint8 fresh[3];
-    for (Uint8 &k : fresh)
-        k = (Uint8)(rand() % 7);
-    Move(Cell(1, 6), Cell(2, 6), seed);
+    std::vector<Uint8> fresh = SingleStepMove(board, Cell(1, 6), Cell(2, 6), 3);
+    ASSERT_EQ(fresh.size(), 3u);
     Rows after = BoardRows();
     // Rows 0-3 of column 2 (2, 5, 1, 4) fall to rows 3-6; the first new tile lands lowest.
     const char kept[4] = {'2', '5', '1', '4'};
