@@ -90,7 +90,13 @@ int Init(void)
 
 void Quit(void)
 {
-    SDL_Quit();
+    // Both ways out of the event loop set done. An exit from anywhere else comes from inside
+    // a library, typically Xlib after the display connection died; shutting video down would
+    // then wait forever on that connection, so only the threads are stopped.
+    if (done)
+        SDL_Quit();
+    else
+        SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER | SDL_INIT_JOYSTICK);
     PlatformLaunchMenu();
 }
 

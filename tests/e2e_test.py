@@ -2,7 +2,6 @@
 
 import os
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -63,8 +62,7 @@ class Sevenfold(unittest.TestCase):
         if not os.access(BINARY, os.X_OK):
             raise RuntimeError("no game binary at %s" % BINARY)
         cls.art = xh.Artwork(SOURCE_DIR)
-        cls.x = xh.XServer()
-        cls.x.start()
+        cls.x = xh.XServer().__enter__()
 
     @classmethod
     def tearDownClass(cls):
@@ -315,6 +313,15 @@ class Sevenfold(unittest.TestCase):
         g.close_window()
         self.assertEqual(g.wait_exit(10), 0)
         self.assertEqual(g.output(), (b"", b""))
+
+    def test_lost_display_connection_ends_the_program(self):
+        # Xlib ends the process when its connection dies; the exit handler must not then hang
+        # shutting video down on the dead connection.
+        g = self.start_game()
+        g.x.xdotool("windowkill", g.find_window(), check=False)
+        status = g.wait_exit(10)
+        self.assertIsNotNone(status, "the game hung after losing its display")
+        self.assertGreaterEqual(status, 0, "ended by a signal")
 
     def test_sigterm_ends_the_program_cleanly(self):
         g = self.start_game()

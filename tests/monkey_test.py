@@ -13,8 +13,7 @@ KEYS = ["Up", "Down", "Left", "Right",
         "KP_1", "KP_2", "KP_3", "KP_4", "KP_5", "KP_6", "KP_7", "KP_8", "KP_9",
         "Return", "Escape", "Tab", "q", "w", "a", "s", "z", "x", "space",
         "plus", "minus", "KP_Enter"]
-SANITIZER_MARKS = (b"ERROR: AddressSanitizer", b"runtime error:", b"WARNING: ThreadSanitizer",
-                   b"ERROR: LeakSanitizer")
+SANITIZER_MARKS = (b"ERROR: AddressSanitizer", b"runtime error:", b"WARNING: ThreadSanitizer")
 MAX_HELD = 3
 HANG_SECONDS = 5.0
 WATCH_EVERY = 0.25
