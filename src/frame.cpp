@@ -333,13 +333,12 @@ static void ReleaseAll(void)
 void HandleEvent(SDL_Event *event)
 {
     PlatformEvent(event);
-    Uint8 button = event->jbutton.button;
     switch (event->type) {
     case SDL_JOYBUTTONDOWN:
-        if (TickReads(button)) {
+        if (TickReads(event->jbutton.button)) {
             // Pressed again before the tick: the button is simply down.
-            releaseHeld[button] = 0;
-            pressUnseen[button] = 1;
+            releaseHeld[event->jbutton.button] = 0;
+            pressUnseen[event->jbutton.button] = 1;
         }
         KeyDown(event);
         // Any press while Start is still held toggles the menu again.
@@ -349,8 +348,8 @@ void HandleEvent(SDL_Event *event)
             VolumeButtons();
         break;
     case SDL_JOYBUTTONUP:
-        if (TickReads(button) && pressUnseen[button])
-            releaseHeld[button] = 1;
+        if (TickReads(event->jbutton.button) && pressUnseen[event->jbutton.button])
+            releaseHeld[event->jbutton.button] = 1;
         else
             KeyUp(event);
         break;
