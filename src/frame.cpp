@@ -55,6 +55,7 @@ int LoadTile(const char *path)
 
 int Init(void)
 {
+    PlatformBeforeInit();
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         return 0;
@@ -91,12 +92,15 @@ int Init(void)
 void Quit(void)
 {
     // Both ways out of the event loop set done. An exit from anywhere else comes from inside
-    // a library, typically Xlib after the display connection died; shutting video down would
-    // then wait forever on that connection, so only the threads are stopped.
-    if (done)
+    // a library, typically Xlib after the display connection died, perhaps with SDL's event
+    // queue locked: shutting video down would wait forever on the dead connection, and waiting
+    // for the timer thread could wait on that lock. Only the tick and the audio thread stop.
+    if (done) {
         SDL_Quit();
-    else
-        SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER | SDL_INIT_JOYSTICK);
+    } else {
+        StopTick();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_JOYSTICK);
+    }
     PlatformLaunchMenu();
 }
 

@@ -27,12 +27,15 @@ def sheet(width, height):
 class Game:
     """The game started in a scratch folder holding the given tile.bmp bytes (or none)."""
 
-    def __init__(self, tile_bytes):
+    def __init__(self, tile_bytes, extra_env=None):
         self.dir = tempfile.mkdtemp(prefix="sevenfold-bin-")
         if tile_bytes is not None:
             with open(os.path.join(self.dir, "tile.bmp"), "wb") as f:
                 f.write(tile_bytes)
-        env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+        env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy", **(extra_env or {}))
+        for setting in ("SDL12COMPAT_SCALE_METHOD", "SDL12COMPAT_WINDOW_SCALING"):
+            if not extra_env or setting not in extra_env:
+                env.pop(setting, None)
         self.proc = subprocess.Popen([os.path.abspath(BINARY)], cwd=self.dir, env=env,
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
@@ -107,6 +110,39 @@ class StartAndExit(unittest.TestCase):
         for what, data in cases.items():
             with self.subTest(what):
                 self.assertRefused(data, what)
+
+    def test_window_pixels_are_scaled_unsmoothed(self):
+        # The dummy driver's desktop takes a window scaled by 2 and saves every presented frame;
+        # without smoothing each game pixel is a uniform 2x2 block.
+        with open(TILE, "rb") as f:
+            game = Game(f.read(), {"SDL_VIDEO_DUMMY_SAVE_FRAMES": "1"})
+        try:
+            frame = None
+            deadline = time.time() + 10
+            while frame is None and time.time() < deadline:
+                time.sleep(0.1)
+                frames = sorted(n for n in os.listdir(game.dir) if n.startswith("SDL_window"))
+                for name in frames[1:-1]:  # the first is the blank mode set, the last may be unfinished
+                    with open(os.path.join(game.dir, name), "rb") as f:
+                        data = f.read()
+                    if data[54:].strip(b"\0"):
+                        frame = data
+                        break
+            game.proc.send_signal(signal.SIGTERM)
+        finally:
+            status, _, _ = game.finish()
+        self.assertEqual(status, 0)
+        self.assertIsNotNone(frame, "no picture was presented")
+        width, height, bits = struct.unpack("<iiH", frame[18:26] + frame[28:30])[:3]
+        self.assertEqual((width, abs(height), bits), (640, 480, 24))
+        row = (width * 3 + 3) & ~3
+        pixels = frame[54:]
+        for y in range(0, 480, 2):
+            for x in range(0, 640, 2):
+                at = y * row + 3 * x
+                block = {pixels[at:at + 3], pixels[at + 3:at + 6],
+                         pixels[at + row:at + row + 3], pixels[at + row + 3:at + row + 6]}
+                self.assertEqual(len(block), 1, f"smoothed pixels at {x},{y}")
 
     def test_refused_start_ends_cleanly_under_load(self):
         # A failed start-up once left the audio thread running into process exit, which

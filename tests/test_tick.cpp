@@ -21,7 +21,14 @@ protected:
         ResetGameState();
         SetBoard(latin);
     }
-    void TearDown() override { StopTick(); }
+    void TearDown() override
+    {
+        // A tick the timer posted meanwhile would otherwise reach the next test.
+        StopTick();
+        SDL_Event stale;
+        while (SDL_PollEvent(&stale)) {
+        }
+    }
 
     static void Button(Uint8 type, int button)
     {

@@ -13,7 +13,8 @@ void PlatformEvent(SDL_Event *event); // desktop keys into the console's button 
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
 
 Uint32 PlatformVideoFlags(void);      // SDL_SetVideoMode flags: full screen on the console, a window elsewhere
-void PlatformVideoPrepare(void);      // after SDL_Init, before the video mode: scaling of the picture
+void PlatformBeforeInit(void);        // before SDL_Init: how the picture is scaled up
+void PlatformVideoPrepare(void);      // after SDL_Init, before the video mode: by how much
 int PlatformWindowScale(int desktopW, int desktopH); // whole-number window scale that fits a desktop
 void PlatformToggleFullScreen(void);  // between full screen and a window, on a desktop
 

@@ -22,11 +22,19 @@ int PlatformWindowScale(int desktopW, int desktopH)
     return scale < 1 ? 1 : scale;
 }
 
+void PlatformBeforeInit(void)
+{
+#ifndef SEVENFOLD_CONSOLE
+    // Pixel art wants its pixels unsmoothed. SDL reads this as video starts; a player's own
+    // setting wins.
+    setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+#endif
+}
+
 void PlatformVideoPrepare(void)
 {
 #ifndef SEVENFOLD_CONSOLE
-    // Pixel art wants whole-number scaling without smoothing. A player's own settings win.
-    setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+    // Whole-number scaling keeps every pixel the same size. A player's own setting wins.
     const SDL_VideoInfo *desktop = SDL_GetVideoInfo();
     if (desktop != NULL && desktop->current_w > 0 && desktop->current_h > 0) {
         char scale[16];
