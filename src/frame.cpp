@@ -48,8 +48,7 @@ int LoadTile(const char *path)
     if (tile)
         SDL_FreeSurface(tile);
     tile = sheet;
-    int skins = tile->h / 34;
-    skinMax = (Uint8)(skins > 255 ? 255 : skins);
+    skinMax = (Uint8)(tile->h / 34); // the check allows no more than 255 whole rows
     return 1;
 }
 

@@ -3,6 +3,7 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 // tile.bmp is meant to be replaced by players, so it is untrusted: SDL's BMP loader sizes its
 // pixel buffer from the header before reading a single pixel, and it does not bound the size.
@@ -102,6 +103,10 @@ int TileSheetUsable(const Uint8 *bytes, size_t size)
 
 Uint8 *ReadWholeFile(const char *path, size_t *size)
 {
+    // A pipe under the sheet's name would block the opening for good, a device never end.
+    struct stat about;
+    if (stat(path, &about) != 0 || !S_ISREG(about.st_mode))
+        return NULL;
     SDL_RWops *file = SDL_RWFromFile(path, "rb");
     if (file == NULL)
         return NULL;

@@ -209,8 +209,8 @@ def write_corpus(out, tile, max_bytes):
         "pixels_2048x2048": bmp(2048, 2048, 1, palette=palette_for(1)),
         "trailing_bytes": bmp(W, H, 16) + b"\xAA" * 1000,
         "gap_before_pixels": bmp(W, H, 16, offset=4096),
-        # The most memory a sheet may take: the largest 32-bit picture that fits under the cap.
-        "b32_largest": bmp(2048, 2047, 32),
+        # The most memory a sheet may take: the largest 32-bit picture there may be.
+        "b32_largest": bmp(2048, 2048, 32),
     }
     skins = {"all_green": 1, "width_1": 1, "height_top_down_34": 1, "skins_255": 255,
              "pixels_2048x2048": 60, "b32_largest": 60}
@@ -344,10 +344,11 @@ def write_corpus(out, tile, max_bytes):
     for i in range(4):
         add(f"random_bytes_{i}", b"BM" + bytes(rng.randrange(256) for _ in range(2000)), "either")
 
-    # File sizes around the cap: the whole file is read, so the cap itself is the limit.
-    cap = 16 * 1024 * 1024
-    add("size_16_mib", base + b"\0" * (cap - len(base)), "draw", 2)
-    add("size_16_mib_and_1", base + b"\0" * (cap + 1 - len(base)), "refuse")
+    # File sizes around the cap (16 MiB and 64 KiB: the largest 32-bit picture with room for
+    # headers): the whole file is read, so the cap itself is the limit.
+    cap = 16 * 1024 * 1024 + 64 * 1024
+    add("size_cap", base + b"\0" * (cap - len(base)), "draw", 2)
+    add("size_cap_and_1", base + b"\0" * (cap + 1 - len(base)), "refuse")
     add("size_17_mib", base + b"\0" * (17 * 1024 * 1024 - len(base)), "refuse")
 
     with open(os.path.join(out, "manifest.tsv"), "w") as f:
