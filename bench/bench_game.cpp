@@ -9,6 +9,7 @@
 
 #include "board/board.h"
 #include "frame.h"
+#include "harness.h"
 #include "gfx/gfx.h"
 
 namespace {
@@ -114,20 +115,12 @@ BENCHMARK(BM_FrameCopyFloor)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("sevenfold-bench-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    fs::copy_file(fs::path(SEVENFOLD_SOURCE_DIR) / "assets" / "tile.bmp", dir / "tile.bmp",
-                  fs::copy_options::overwrite_existing);
-    if (chdir(dir.c_str()) != 0 || !Init()) {
-        fprintf(stderr, "bench: the game did not start: %s\n", SDL_GetError());
+    std::filesystem::path dir = InitInScratchFolder("bench");
+    if (dir.empty())
         return 1;
-    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     SDL_Quit();
-    fs::remove_all(dir);
+    std::filesystem::remove_all(dir);
     return 0;
 }

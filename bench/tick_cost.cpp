@@ -12,6 +12,7 @@
 
 #include "board/board.h"
 #include "frame.h"
+#include "harness.h"
 #include "gfx/gfx.h"
 
 namespace {
@@ -71,14 +72,10 @@ int main(int argc, char **argv)
 {
     int ticks = argc > 1 ? atoi(argv[1]) : 500;
     int games = argc > 2 ? atoi(argv[2]) : 0;
-    namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("sevenfold-tick-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    fs::copy_file(fs::path(SEVENFOLD_SOURCE_DIR) / "assets" / "tile.bmp", dir / "tile.bmp");
-    if (chdir(dir.c_str()) != 0 || !Init()) {
-        fprintf(stderr, "tick_cost: the game did not start: %s\n", SDL_GetError());
+    // The drivers are the caller's choice: the figures compare the dummy driver and X.
+    std::filesystem::path dir = InitInScratchFolder("tick", false);
+    if (dir.empty())
         return 1;
-    }
     Start();
     double drawing = NsPer(ticks, TickDrawing);
     // A tick with a lifted tile also draws it faded; the ticks after it must cost no more.
@@ -102,6 +99,6 @@ int main(int argc, char **argv)
         printf("new games %d: RSS %ld KiB before, %ld KiB after\n", games, before, RssKiB());
     }
     SDL_Quit();
-    fs::remove_all(dir);
+    std::filesystem::remove_all(dir);
     return 0;
 }

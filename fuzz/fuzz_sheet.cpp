@@ -10,6 +10,7 @@
 
 #include "board/board.h"
 #include "frame.h"
+#include "harness.h"
 #include "gfx/gfx.h"
 
 namespace fs = std::filesystem;
@@ -63,16 +64,10 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     // The real start-up, once, on our own sheet; each input then takes that sheet's place.
-    char pattern[] = "/tmp/sevenfold-fuzz-XXXXXX";
-    if (mkdtemp(pattern) == NULL)
-        abort();
-    const fs::path scratch = pattern;
     const fs::path home = fs::current_path(); // libFuzzer's paths are relative to it
-    fs::copy_file(fs::path(SEVENFOLD_SOURCE_DIR) / "assets" / "tile.bmp", scratch / "tile.bmp");
-    if (chdir(scratch.c_str()) != 0 || !Init()) {
-        fprintf(stderr, "start-up failed: %s\n", SDL_GetError());
+    const fs::path scratch = InitInScratchFolder("fuzz");
+    if (scratch.empty())
         abort();
-    }
     std::error_code ignored;
     fs::current_path(home, ignored);
     fs::remove_all(scratch, ignored);

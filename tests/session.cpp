@@ -27,6 +27,7 @@
 
 #include "board/board.h"
 #include "frame.h"
+#include "harness.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 
@@ -190,12 +191,7 @@ private:
 
     static void Button(Uint8 type, int button)
     {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
-        event.type = type;
-        event.jbutton.which = 0;
-        event.jbutton.button = (Uint8)button;
-        event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        SDL_Event event = JoyButtonEvent(type, button);
         Push(event);
     }
     static void Press(int button) { Button(SDL_JOYBUTTONDOWN, button); }
@@ -473,27 +469,10 @@ int main(int argc, char *argv[])
         if (strcmp(argv[i], "--seed") == 0)
             seed = (unsigned)strtoul(argv[++i], NULL, 10);
 
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    char pattern[] = "/tmp/sevenfold-session-XXXXXX";
-    if (mkdtemp(pattern) == NULL) {
-        perror("session: mkdtemp");
-        return 1;
-    }
-    fs::path dir = pattern;
-    std::error_code error;
-    fs::copy_file(fs::path(SEVENFOLD_SOURCE_DIR) / "assets" / "tile.bmp", dir / "tile.bmp", error);
-    if (error || chdir(dir.c_str()) != 0) {
-        fprintf(stderr, "session: cannot prepare %s\n", dir.c_str());
-        return 1;
-    }
-
     // As main brings the game up.
-    if (!Init()) {
-        fprintf(stderr, "session: Init failed: %s\n", SDL_GetError());
-        SDL_Quit();
+    fs::path dir = InitInScratchFolder("session");
+    if (dir.empty())
         return 1;
-    }
     SDL_ShowCursor(0);
     InitStick(0);
     Start();
@@ -529,6 +508,7 @@ int main(int argc, char *argv[])
            player.newGames(), seen.bestScore, seen.lifts, seen.menuOpenings);
 
     SDL_Quit();
+    std::error_code error;
     fs::remove_all(dir, error);
     if (failures) {
         printf("session: FAILED\n");

@@ -9,6 +9,7 @@
 
 #include "board/board.h"
 #include "frame.h"
+#include "harness.h"
 #include "gfx/gfx.h"
 
 namespace fs = std::filesystem;
@@ -22,24 +23,14 @@ int main(int argc, char *argv[])
         fprintf(stderr, "usage: %s SHEET.bmp\n", argv[0]);
         return NO_SETUP;
     }
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     std::error_code error;
     const fs::path sheet = fs::absolute(argv[1], error);
 
     // The game must be fully up, on its own sheet, before the candidate replaces it, so that a
     // refusal here can only be the candidate's.
-    char pattern[] = "/tmp/sevenfold-draw-XXXXXX";
-    if (mkdtemp(pattern) == NULL)
+    const fs::path scratch = InitInScratchFolder("draw");
+    if (scratch.empty())
         return NO_SETUP;
-    const fs::path scratch = pattern;
-    fs::copy_file(fs::path(SEVENFOLD_SOURCE_DIR) / "assets" / "tile.bmp", scratch / "tile.bmp", error);
-    if (error || chdir(scratch.c_str()) != 0 || !Init()) {
-        fprintf(stderr, "no game to draw with: %s\n", SDL_GetError());
-        SDL_Quit();
-        fs::remove_all(scratch, error);
-        return NO_SETUP;
-    }
     fs::remove_all(scratch, error);
 
     if (!LoadTile(sheet.c_str())) {

@@ -31,6 +31,7 @@
 
 #include "board/board.h"
 #include "frame.h"
+#include "harness.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 
@@ -286,12 +287,7 @@ private:
 
     void Push(Uint8 type, int button)
     {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
-        event.type = type;
-        event.jbutton.which = 0;
-        event.jbutton.button = (Uint8)button;
-        event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        SDL_Event event = JoyButtonEvent(type, button);
         if (SDL_PushEvent(&event) != 0) {
             fprintf(stderr, "soak: SDL_PushEvent failed: %s\n", SDL_GetError());
             exit(2);
@@ -430,27 +426,11 @@ int main(int argc, char *argv[])
         }
     }
 
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     // Unscaled, the dummy driver's present is cheap; the soak is about the game, not scaling.
     setenv("SDL12COMPAT_WINDOW_SCALING", "1", 0);
-    char pattern[] = "/tmp/sevenfold-soak-XXXXXX";
-    if (mkdtemp(pattern) == NULL) {
-        perror("soak: mkdtemp");
+    fs::path dir = InitInScratchFolder("soak");
+    if (dir.empty())
         return 2;
-    }
-    fs::path dir = pattern;
-    std::error_code error;
-    fs::copy_file(fs::path(SEVENFOLD_SOURCE_DIR) / "assets" / "tile.bmp", dir / "tile.bmp", error);
-    if (error || chdir(dir.c_str()) != 0) {
-        fprintf(stderr, "soak: cannot prepare %s\n", dir.c_str());
-        return 2;
-    }
-    if (!Init()) {
-        fprintf(stderr, "soak: Init failed: %s\n", SDL_GetError());
-        SDL_Quit();
-        return 2;
-    }
     InitStick(0);
     Start();
 
@@ -495,6 +475,7 @@ int main(int argc, char *argv[])
         status = 1;
     }
     SDL_Quit();
+    std::error_code error;
     fs::remove_all(dir, error);
     if (status == 0)
         printf("soak: passed\n");

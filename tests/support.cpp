@@ -12,6 +12,7 @@
 
 #include "board/board.h"
 #include "frame.h"
+#include "harness.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 
@@ -259,14 +260,8 @@ class SdlEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        char pattern[] = "/tmp/sevenfold-tests-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        fs::copy_file(fs::path(SEVENFOLD_SOURCE_DIR) / "assets" / "tile.bmp", dir_ / "tile.bmp");
-        ASSERT_EQ(chdir(dir_.c_str()), 0);
-        ASSERT_EQ(Init(), 1) << SDL_GetError();
+        dir_ = InitInScratchFolder("tests");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override
     {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame.h"
+#include "harness.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -51,26 +52,15 @@ const Flag flagOf[BUTTONS] = {
     {"Enter", &isENTERkey, false},
 };
 
-SDL_Event JoyEvent(Uint8 type, int button)
-{
-    SDL_Event event;
-    memset(&event, 0, sizeof event);
-    event.type = type;
-    event.jbutton.which = 0;
-    event.jbutton.button = (Uint8)button;
-    event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    return event;
-}
-
 void Press(int button)
 {
-    SDL_Event event = JoyEvent(SDL_JOYBUTTONDOWN, button);
+    SDL_Event event = JoyButtonEvent(SDL_JOYBUTTONDOWN, button);
     KeyDown(&event);
 }
 
 void Release(int button)
 {
-    SDL_Event event = JoyEvent(SDL_JOYBUTTONUP, button);
+    SDL_Event event = JoyButtonEvent(SDL_JOYBUTTONUP, button);
     KeyUp(&event);
 }
 
@@ -587,7 +577,7 @@ TEST_F(DesktopKeys, UnmappedKeysAndOtherEventsPassThroughUnchanged)
         }
     }
 
-    SDL_Event others[] = {JoyEvent(SDL_JOYBUTTONDOWN, B), JoyEvent(SDL_JOYBUTTONUP, START)};
+    SDL_Event others[] = {JoyButtonEvent(SDL_JOYBUTTONDOWN, B), JoyButtonEvent(SDL_JOYBUTTONUP, START)};
     SDL_Event quit;
     memset(&quit, 0, sizeof quit);
     quit.type = SDL_QUIT;
@@ -690,8 +680,8 @@ protected:
     }
 
     static void Handle(SDL_Event event) { HandleEvent(&event); }
-    static void PressButton(int b) { Handle(JoyEvent(SDL_JOYBUTTONDOWN, b)); }
-    static void ReleaseButton(int b) { Handle(JoyEvent(SDL_JOYBUTTONUP, b)); }
+    static void PressButton(int b) { Handle(JoyButtonEvent(SDL_JOYBUTTONDOWN, b)); }
+    static void ReleaseButton(int b) { Handle(JoyButtonEvent(SDL_JOYBUTTONUP, b)); }
     static void Tap(int b)
     {
         PressButton(b);
@@ -907,7 +897,7 @@ bool rescued = false;
 Uint32 Rescue(Uint32, void *)
 {
     rescued = true;
-    SDL_Event release = JoyEvent(SDL_JOYBUTTONUP, ENTER);
+    SDL_Event release = JoyButtonEvent(SDL_JOYBUTTONUP, ENTER);
     SDL_PushEvent(&release);
     return 0;
 }
@@ -934,11 +924,11 @@ TEST_F(WaitKeyTest, WaitsForAPressThenARelease)
     user.user.code = 0x5EF;
     std::vector<SDL_Event> queued = {
         user,                               // not a press: dropped
-        JoyEvent(SDL_JOYBUTTONUP, UP),      // not a press: dropped, up stays held
-        JoyEvent(SDL_JOYBUTTONDOWN, DOWN),  // the press, which is not recorded
-        JoyEvent(SDL_JOYBUTTONDOWN, ENTER), // handed to KeyUp all the same: clears Enter
-        JoyEvent(SDL_JOYBUTTONUP, RIGHT),   // the release: clears right and moveX, and ends the wait
-        JoyEvent(SDL_JOYBUTTONUP, UP),      // after the wait: stays queued
+        JoyButtonEvent(SDL_JOYBUTTONUP, UP),      // not a press: dropped, up stays held
+        JoyButtonEvent(SDL_JOYBUTTONDOWN, DOWN),  // the press, which is not recorded
+        JoyButtonEvent(SDL_JOYBUTTONDOWN, ENTER), // handed to KeyUp all the same: clears Enter
+        JoyButtonEvent(SDL_JOYBUTTONUP, RIGHT),   // the release: clears right and moveX, and ends the wait
+        JoyButtonEvent(SDL_JOYBUTTONUP, UP),      // after the wait: stays queued
     };
     for (SDL_Event &e : queued)
         ASSERT_EQ(SDL_PushEvent(&e), 0) << SDL_GetError();

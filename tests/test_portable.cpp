@@ -11,6 +11,7 @@
 #include "frame.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
+#include "harness.h"
 #include "support.h"
 
 namespace {
@@ -84,13 +85,7 @@ protected:
     }
     static SDL_Event Button(Uint8 type, int button)
     {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
-        event.type = type;
-        event.jbutton.which = 0;
-        event.jbutton.button = (Uint8)button;
-        event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        return event;
+        return JoyButtonEvent(type, button);
     }
     static SDL_Event Key(Uint8 type, SDLKey key)
     {

@@ -4,6 +4,7 @@
 
 #include "board/board.h"
 #include "frame.h"
+#include "harness.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 #include "support.h"
@@ -32,10 +33,7 @@ protected:
 
     static void Button(Uint8 type, int button)
     {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
-        event.type = type;
-        event.jbutton.button = (Uint8)button;
+        SDL_Event event = JoyButtonEvent(type, button);
         HandleEvent(&event);
     }
     static void Press(int button) { Button(SDL_JOYBUTTONDOWN, button); }

@@ -1,0 +1,59 @@
+// Shared by the test programs, the benchmarks and the fuzzer: the real game brought up in a scratch folder.
+#ifndef SEVENFOLD_TEST_HARNESS_H
+#define SEVENFOLD_TEST_HARNESS_H
+
+#include <SDL.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "frame.h"
+
+// A press or release of one of the console's buttons, as SDL delivers it.
+inline SDL_Event JoyButtonEvent(Uint8 type, int button)
+{
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = type;
+    event.jbutton.which = 0;
+    event.jbutton.button = (Uint8)button;
+    event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    return event;
+}
+
+// The game's own start-up in a fresh folder under the temporary directory that holds our tile
+// sheet, which becomes the working directory; on SDL's dummy drivers unless `dummy` is false or
+// the caller chose drivers already. Returns the folder, or an empty path after saying on
+// standard error what failed (`who` names the program).
+inline std::filesystem::path InitInScratchFolder(const char *who, bool dummy = true)
+{
+    namespace fs = std::filesystem;
+    if (dummy) {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+    }
+    std::string pattern = (fs::temp_directory_path() / (std::string("sevenfold-") + who + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data()) == NULL) {
+        perror(who);
+        return {};
+    }
+    fs::path dir = pattern;
+    std::error_code error;
+    fs::copy_file(fs::path(SEVENFOLD_SOURCE_DIR) / "assets" / "tile.bmp", dir / "tile.bmp", error);
+    if (error || chdir(dir.c_str()) != 0) {
+        fprintf(stderr, "%s: cannot prepare %s\n", who, dir.c_str());
+        return {};
+    }
+    if (!Init()) {
+        fprintf(stderr, "%s: the game did not start: %s\n", who, SDL_GetError());
+        SDL_Quit();
+        return {};
+    }
+    return dir;
+}
+
+#endif
