@@ -25,6 +25,20 @@ inline SDL_Event JoyButtonEvent(Uint8 type, int button)
     return event;
 }
 
+// Whether three equal kinds stand in a line anywhere: written apart from the game's CheckSame.
+inline bool HasRun(const Uint8 *cells)
+{
+    for (int y = 0; y < 7; y++)
+        for (int x = 0; x < 7; x++) {
+            Uint8 k = cells[x + 7 * y];
+            if (x <= 4 && cells[x + 1 + 7 * y] == k && cells[x + 2 + 7 * y] == k)
+                return true;
+            if (y <= 4 && cells[x + 7 * (y + 1)] == k && cells[x + 7 * (y + 2)] == k)
+                return true;
+        }
+    return false;
+}
+
 // The game's own start-up in a fresh folder under the temporary directory that holds our tile
 // sheet, which becomes the working directory; on SDL's dummy drivers unless `dummy` is false or
 // the caller chose drivers already. Returns the folder, or an empty path after saying on

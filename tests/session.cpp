@@ -274,18 +274,6 @@ private:
     }
 
     // The neighbour swaps on a board: independent of the game's own search.
-    static bool HasRun(const Uint8 *cells)
-    {
-        for (int y = 0; y < 7; y++)
-            for (int x = 0; x < 7; x++) {
-                Uint8 k = cells[x + 7 * y];
-                if (x <= 4 && cells[x + 1 + 7 * y] == k && cells[x + 2 + 7 * y] == k)
-                    return true;
-                if (y <= 4 && cells[x + 7 * (y + 1)] == k && cells[x + 7 * (y + 2)] == k)
-                    return true;
-            }
-        return false;
-    }
     struct Swap { int x, y, button; };
     static std::vector<Swap> Swaps(const Uint8 *cells, bool scoring)
     {

@@ -69,18 +69,6 @@ int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk *chunk, int loops, int ti
 namespace {
 
 // Run and move finding of our own, independent of CheckSame and CheckMore.
-bool HasRun(const Uint8 *cells)
-{
-    for (int y = 0; y < 7; y++)
-        for (int x = 0; x < 7; x++) {
-            Uint8 k = cells[x + 7 * y];
-            if (x <= 4 && cells[x + 1 + 7 * y] == k && cells[x + 2 + 7 * y] == k)
-                return true;
-            if (y <= 4 && cells[x + 7 * (y + 1)] == k && cells[x + 7 * (y + 2)] == k)
-                return true;
-        }
-    return false;
-}
 
 bool HasNeighbourMove(const Uint8 *cells)
 {

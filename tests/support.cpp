@@ -84,8 +84,6 @@ RunReport FindRuns(const Uint8 *cells)
     return report;
 }
 
-bool HasRun(const Uint8 *cells) { return !FindRuns(cells).lengths.empty(); }
-
 std::vector<std::pair<int, int>> FindMoves(const Uint8 *cells)
 {
     std::vector<std::pair<int, int>> moves;

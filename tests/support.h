@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include "harness.h" // HasRun
+
 #include <string>
 #include <vector>
 
@@ -20,7 +22,6 @@ struct RunReport {
     Uint8 marks[49];          // the game's mark convention: vertical run wins on a shared cell
 };
 RunReport FindRuns(const Uint8 *cells);
-bool HasRun(const Uint8 *cells);
 // The neighbour swaps (a, b as cell indices) that would form a run.
 std::vector<std::pair<int, int>> FindMoves(const Uint8 *cells);
 
