@@ -446,14 +446,8 @@ for _s in (signal.SIGTERM, signal.SIGHUP):
     signal.signal(_s, _signal_exit)
 
 
-class XServer:
-    """A private Xvfb whose 320x240x24 root window is exactly the game's picture."""
-
-    def __init__(self, timeout=20.0):
-        self.proc = None
-        self.display = None
-        self.timeout = timeout
-        self.logdir = tempfile.mkdtemp(prefix="sevenfold-xvfb-")
+class _Started:
+    """A context that starts on entry and stops on exit, stopping too when starting fails half-way."""
 
     def __enter__(self):
         try:
@@ -465,6 +459,16 @@ class XServer:
 
     def __exit__(self, *exc):
         self.stop()
+
+
+class XServer(_Started):
+    """A private Xvfb whose 320x240x24 root window is exactly the game's picture."""
+
+    def __init__(self, timeout=20.0):
+        self.proc = None
+        self.display = None
+        self.timeout = timeout
+        self.logdir = tempfile.mkdtemp(prefix="sevenfold-xvfb-")
 
     def start(self):
         rfd, wfd = os.pipe()
@@ -593,7 +597,7 @@ def _send_wm_delete(display, window):
         x.XSetErrorHandler(ctypes.cast(previous, handler_type) if previous else handler_type())
 
 
-class Game:
+class Game(_Started):
     """One run of the real binary in a scratch folder holding a copy of tile.bmp."""
 
     def __init__(self, xserver, binary, source_dir, art=None, extra_env=None):
@@ -606,17 +610,6 @@ class Game:
         self.window = None
         self.workdir = None
         self.returncode = None
-
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.stop()
-            raise
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
 
     # -- life cycle ------------------------------------------------------------------------
 
