@@ -40,11 +40,6 @@ int LoadTile(const char *path)
     SDL_Surface *sheet = LoadSheet(path);
     if (sheet == NULL)
         return 0;
-    // A sheet without one whole row of tiles would draw nothing at all.
-    if (sheet->h < 34) {
-        SDL_FreeSurface(sheet);
-        return 0;
-    }
     if (tile)
         SDL_FreeSurface(tile);
     tile = sheet;
@@ -363,9 +358,8 @@ void HandleEvent(SDL_Event *event)
         done = 1;
         break;
     case SDL_USEREVENT:
-        if (event->user.code == TICK_EVENT && (uintptr_t)event->user.data1 == tickSerial && !done) {
+        if (event->user.code == TICK_EVENT && (uintptr_t)event->user.data1 == tickSerial && !done)
             DrawSet();
-        }
         break;
     default:
         break;

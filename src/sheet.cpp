@@ -53,6 +53,7 @@ int TileSheetUsable(const Uint8 *bytes, size_t size)
     }
     if (height < 0)
         height = -height; // top-down rows
+    // A sheet without one whole row of tiles would draw nothing at all.
     if (planes != 1 || width < 1 || width > SHEET_MAX_WIDTH || height < 34 ||
         height > SHEET_MAX_HEIGHT || width * height > SHEET_MAX_PIXELS)
         return 0;
