@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "board/board.h"
@@ -46,16 +45,6 @@ double Now()
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
     return t.tv_sec * 1e9 + t.tv_nsec;
-}
-
-long RssKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return atol(line.c_str() + 6);
-    return -1;
 }
 
 template <class F> double NsPer(int n, F f)

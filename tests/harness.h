@@ -10,6 +10,8 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "frame.h"
 
@@ -37,6 +39,41 @@ inline bool HasRun(const Uint8 *cells)
                 return true;
         }
     return false;
+}
+
+// The neighbour swaps (a, b as cell indices, b right of or below a, in cell order) that form a
+// run, or with `scoring` false those that do not: no wrap-around, no diagonals.
+inline std::vector<std::pair<int, int>> FindMoves(const Uint8 *cells, bool scoring = true)
+{
+    std::vector<std::pair<int, int>> moves;
+    Uint8 trial[49];
+    for (int i = 0; i < 49; i++) {
+        const int neighbours[2] = {i % 7 < 6 ? i + 1 : -1, i / 7 < 6 ? i + 7 : -1};
+        for (int j : neighbours) {
+            if (j < 0)
+                continue;
+            memcpy(trial, cells, sizeof trial);
+            std::swap(trial[i], trial[j]);
+            if (HasRun(trial) == scoring)
+                moves.push_back({i, j});
+        }
+    }
+    return moves;
+}
+
+// This process's resident memory in KiB, or -1 where /proc cannot tell.
+inline long RssKiB()
+{
+    FILE *f = fopen("/proc/self/status", "r");
+    if (f == NULL)
+        return -1;
+    char line[256];
+    long kib = -1;
+    while (fgets(line, sizeof line, f))
+        if (strncmp(line, "VmRSS:", 6) == 0)
+            kib = strtol(line + 6, NULL, 10);
+    fclose(f);
+    return kib;
 }
 
 // The game's own start-up in a fresh folder under the temporary directory that holds our tile

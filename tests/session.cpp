@@ -278,20 +278,8 @@ private:
     static std::vector<Swap> Swaps(const Uint8 *cells, bool scoring)
     {
         std::vector<Swap> found;
-        Uint8 trial[BOARD_CELLS];
-        for (int y = 0; y < 7; y++)
-            for (int x = 0; x < 7; x++) {
-                const int steps[2][3] = {{1, 0, BTN_RIGHT}, {0, 1, BTN_DOWN}};
-                for (const auto &step : steps) {
-                    int nx = x + step[0], ny = y + step[1];
-                    if (nx > 6 || ny > 6)
-                        continue;
-                    memcpy(trial, cells, sizeof trial);
-                    std::swap(trial[x + 7 * y], trial[nx + 7 * ny]);
-                    if (HasRun(trial) == scoring)
-                        found.push_back({x, y, step[2]});
-                }
-            }
+        for (const auto &[a, b] : FindMoves(cells, scoring))
+            found.push_back({a % 7, a / 7, b == a + 1 ? BTN_RIGHT : BTN_DOWN});
         return found;
     }
 

@@ -68,28 +68,6 @@ int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk *chunk, int loops, int ti
 
 namespace {
 
-// Run and move finding of our own, independent of CheckSame and CheckMore.
-
-bool HasNeighbourMove(const Uint8 *cells)
-{
-    Uint8 trial[BOARD_CELLS];
-    memcpy(trial, cells, sizeof trial);
-    for (int i = 0; i < BOARD_CELLS; i++) {
-        int x = i % 7, y = i / 7;
-        const int others[2] = {x < 6 ? i + 1 : -1, y < 6 ? i + 7 : -1};
-        for (int j : others) {
-            if (j < 0)
-                continue;
-            std::swap(trial[i], trial[j]);
-            bool run = HasRun(trial);
-            std::swap(trial[i], trial[j]);
-            if (run)
-                return true;
-        }
-    }
-    return false;
-}
-
 // AddressSanitizer keeps freed blocks in quarantine, so its RSS grows without a leak; its leak
 // check at exit stands in for the RSS bound there.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -97,20 +75,6 @@ const bool kRssBound = false;
 #else
 const bool kRssBound = true;
 #endif
-
-long RssKiB()
-{
-    FILE *f = fopen("/proc/self/status", "r");
-    if (f == NULL)
-        return -1;
-    char line[256];
-    long kib = -1;
-    while (fgets(line, sizeof line, f))
-        if (strncmp(line, "VmRSS:", 6) == 0)
-            kib = strtol(line + 6, NULL, 10);
-    fclose(f);
-    return kib;
-}
 
 struct Stats {
     long ticks = 0, timerTicks = 0, events = 0;
@@ -214,25 +178,13 @@ private:
         randomLeft_ = (long)(rng_() % 200);
         if (isMenu)
             return;
-        std::vector<int> moves; // cell * 2 + (0 right, 1 down)
-        Uint8 trial[BOARD_CELLS];
-        memcpy(trial, table, sizeof trial);
-        for (int i = 0; i < BOARD_CELLS; i++)
-            for (int d = 0; d < 2; d++) {
-                int j = d == 0 ? (i % 7 < 6 ? i + 1 : -1) : (i / 7 < 6 ? i + 7 : -1);
-                if (j < 0)
-                    continue;
-                std::swap(trial[i], trial[j]);
-                if (HasRun(trial))
-                    moves.push_back(i * 2 + d);
-                std::swap(trial[i], trial[j]);
-            }
+        std::vector<std::pair<int, int>> moves = FindMoves(table);
         if (moves.empty())
             return;
-        int move = moves[rng_() % moves.size()];
-        planX_ = move / 2 % 7;
-        planY_ = move / 2 / 7;
-        planButton_ = move % 2 == 0 ? BTN_RIGHT : BTN_DOWN;
+        std::pair<int, int> move = moves[rng_() % moves.size()];
+        planX_ = move.first % 7;
+        planY_ = move.first / 7;
+        planButton_ = move.second == move.first + 1 ? BTN_RIGHT : BTN_DOWN;
         planSteps_ = 0;
         planned_ = true;
         for (int button : held_)
@@ -372,9 +324,9 @@ private:
             return "game over with the menu closed";
         if (_gameOver && !gameOverBefore && score <= scoreBefore)
             return "the game ended without a move that scored";
-        if (_gameOver && HasNeighbourMove(table))
+        if (_gameOver && !FindMoves(table).empty())
             return "game over while a neighbour swap would still form a run";
-        if (!_gameOver && !newGame && score > scoreBefore && !HasNeighbourMove(table))
+        if (!_gameOver && !newGame && score > scoreBefore && FindMoves(table).empty())
             return "no neighbour move is left after a scoring move, but the game goes on";
         return "";
     }

@@ -84,25 +84,6 @@ RunReport FindRuns(const Uint8 *cells)
     return report;
 }
 
-std::vector<std::pair<int, int>> FindMoves(const Uint8 *cells)
-{
-    std::vector<std::pair<int, int>> moves;
-    Uint8 trial[49];
-    for (int i = 0; i < 49; i++) {
-        int x = i % 7, y = i / 7;
-        int neighbours[2] = {x < 6 ? i + 1 : -1, y < 6 ? i + 7 : -1};
-        for (int j : neighbours) {
-            if (j < 0)
-                continue;
-            memcpy(trial, cells, sizeof trial);
-            std::swap(trial[i], trial[j]);
-            if (HasRun(trial))
-                moves.push_back({i, j});
-        }
-    }
-    return moves;
-}
-
 MoveOutcome SimulateMove(const Uint8 *cells, int lifted, int target, unsigned seed)
 {
     MoveOutcome out;

@@ -4,7 +4,7 @@
 
 #include <SDL.h>
 
-#include "harness.h" // HasRun
+#include "harness.h" // HasRun, FindMoves
 
 #include <string>
 #include <vector>
@@ -22,8 +22,6 @@ struct RunReport {
     Uint8 marks[49];          // the game's mark convention: vertical run wins on a shared cell
 };
 RunReport FindRuns(const Uint8 *cells);
-// The neighbour swaps (a, b as cell indices) that would form a run.
-std::vector<std::pair<int, int>> FindMoves(const Uint8 *cells);
 
 // What a move does, worked out independently of the game from the same rand() sequence: the
 // swap of cells `lifted` and `target`, then cascade steps until no run is left.
