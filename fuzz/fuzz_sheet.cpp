@@ -100,15 +100,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
     }
 
-    // What LoadTile and Init do with the surface, then the board in every skin.
-    if (sheet->h < 34) {
-        SDL_FreeSurface(sheet);
-        return 0;
+    // LoadTile counts skins in a byte and relies on the check for at least one and at most 255.
+    if (sheet->h < 34 || sheet->h / 34 > 255) {
+        fprintf(stderr, "a sheet %d high passed the check\n", sheet->h);
+        abort();
     }
+
+    // What LoadTile and Init do with the surface, then the board in every skin.
     SDL_Surface *ours = tile;
     const Uint8 ourSkins = skinMax;
     tile = sheet;
-    skinMax = (Uint8)(sheet->h / 34 > 255 ? 255 : sheet->h / 34);
+    skinMax = (Uint8)(sheet->h / 34);
     if (SDL_SetColorKey(tile, SDL_SRCCOLORKEY, 0x3E0) == 0)
         marks[48]();
     for (int s = 0; s < skinMax; s++) {
