@@ -4,18 +4,7 @@ set -e
 cd "$(dirname "$0")/.."
 root="$(pwd)"
 seconds="${1:-60}"
-scripts/setup.sh
-
-missing=""
-for p in clang libclang-rt-dev; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
-fi
+scripts/setup.sh clang libclang-rt-dev
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DSEVENFOLD_FUZZ=ON -DSEVENFOLD_SANITIZE="address;undefined" \

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Installs the Debian/Ubuntu packages Sevenfold needs to build, and with --tests also to test.
+# Installs the Debian/Ubuntu packages Sevenfold needs to build, with --tests also to test, and any packages named after.
 set -e
 packages="g++ cmake ninja-build pkg-config libsdl-mixer1.2-dev"
 # sdl12-compat is the maintained SDL 1.2; older releases only have the classic library.
@@ -8,9 +8,13 @@ if apt-cache show libsdl1.2-compat-dev >/dev/null 2>&1 || dpkg-query -W libsdl1.
 else
     packages="$packages libsdl1.2-dev"
 fi
-if [ "$1" = "--tests" ]; then
-    packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils dpkg-dev"
-fi
+for arg in "$@"; do
+    if [ "$arg" = "--tests" ]; then
+        packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils dpkg-dev"
+    else
+        packages="$packages $arg"
+    fi
+done
 
 missing=""
 for p in $packages; do
