@@ -16,23 +16,8 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TILE = os.path.join(ROOT, "assets", "tile.bmp")
 
-
-class Xvfb:
-    """A private X server with a 320x240 screen, as the game's window fills it."""
-
-    def __enter__(self):
-        read, write = os.pipe()
-        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "320x240x24",
-                                      "-nolisten", "tcp"], pass_fds=[write],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write)
-        with os.fdopen(read) as f:
-            self.display = ":" + f.readline().strip()
-        return self
-
-    def __exit__(self, *exc):
-        self.proc.terminate()
-        self.proc.wait()
+sys.path.insert(0, os.path.join(ROOT, "tests"))
+from xharness import XServer  # noqa: E402  (the private 320x240 X server the end-to-end tests use)
 
 
 def environment(display):
@@ -152,7 +137,7 @@ def main():
     args.build = os.path.abspath(args.build)
 
     print("## A tick (drawing and present), per tick")
-    with Xvfb() as x:
+    with XServer() as x:
         for label, display in (("dummy driver", None), ("Xvfb", x.display)):
             ns = tick_cost(args.build, display)
             ir = tick_instructions(args.build, display) or {}
