@@ -10,7 +10,7 @@
 #include <string>
 
 #include "board/board.h"
-#include "frame.h"
+#include "game/game.h"
 #include "harness.h"
 #include "gfx/gfx.h"
 

@@ -9,7 +9,8 @@
 #include <utility>
 
 #include "board/board.h"
-#include "frame.h"
+#include "app/app.h"
+#include "assets/sheet.h"
 #include "harness.h"
 #include "gfx/gfx.h"
 

@@ -1,7 +1,8 @@
 // Sevenfold's entry point: start up, deal the first game, start the tick and run the event loop.
 #include <stdlib.h>
 
-#include "frame.h"
+#include "app/app.h"
+#include "game/game.h"
 #include "input/input.h"
 
 int main(int argc, char *argv[])

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame.h"
+#include "app/app.h"
 
 // A press or release of one of the console's buttons, as SDL delivers it.
 inline SDL_Event JoyButtonEvent(Uint8 type, int button)

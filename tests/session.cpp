@@ -26,7 +26,9 @@
 #include <vector>
 
 #include "board/board.h"
-#include "frame.h"
+#include "app/app.h"
+#include "game/game.h"
+#include "sound/sound.h"
 #include "harness.h"
 #include "gfx/gfx.h"
 #include "input/input.h"

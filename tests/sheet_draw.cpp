@@ -8,7 +8,6 @@
 #include <string>
 
 #include "board/board.h"
-#include "frame.h"
 #include "harness.h"
 #include "gfx/gfx.h"
 

@@ -11,7 +11,8 @@
 #include <random>
 
 #include "board/board.h"
-#include "frame.h"
+#include "app/app.h"
+#include "sound/sound.h"
 #include "harness.h"
 #include "gfx/gfx.h"
 #include "input/input.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "assets/assets.h"
-#include "frame.h"
+#include "sound/sound.h"
 #include "gfx/gfx.h"
 #include "support.h"
 

@@ -6,7 +6,7 @@
 
 #include "assets/assets.h"
 #include "board/board.h"
-#include "frame.h"
+#include "game/game.h"
 #include "gfx/gfx.h"
 #include "support.h"
 

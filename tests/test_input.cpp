@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "frame.h"
+#include "app/app.h"
+#include "board/board.h"
+#include "game/game.h"
+#include "sound/sound.h"
 #include "harness.h"
 #include "gfx/gfx.h"
 #include "input/input.h"

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "board/board.h"
-#include "frame.h"
+#include "app/app.h"
+#include "game/game.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 #include "harness.h"

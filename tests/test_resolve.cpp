@@ -6,7 +6,6 @@
 #include <random>
 
 #include "board/board.h"
-#include "frame.h"
 #include "gfx/gfx.h"
 #include "support.h"
 

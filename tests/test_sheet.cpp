@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "board/board.h"
-#include "frame.h"
+#include "app/app.h"
+#include "assets/sheet.h"
 #include "gfx/gfx.h"
 #include "support.h"
 

@@ -3,7 +3,8 @@
 #include <string.h>
 
 #include "board/board.h"
-#include "frame.h"
+#include "app/app.h"
+#include "game/game.h"
 #include "harness.h"
 #include "gfx/gfx.h"
 #include "input/input.h"

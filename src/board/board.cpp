@@ -13,6 +13,7 @@ Sint16 mx = 7, my = 7;
 Sint16 setX = 0, setY = 0;
 Sint8 SET = 0;
 Uint32 score = 0;
+Uint8 _gameOver = 0;
 
 void SetTable(void)
 {

@@ -18,6 +18,7 @@ extern Sint16 mx, my;            // cursor cell; written by the tick, Start, Che
 extern Sint16 setX, setY;        // lifted cell, meaningful while SET is set; written by the tick and CheckMore's trials
 extern Sint8 SET;                // 1 while a tile is lifted; written by the tick and CheckMove
 extern Uint32 score;             // points of the current game; raised by CheckMove, reset by Start
+extern Uint8 _gameOver;          // 1 once no move is left; set by CheckMove, cleared by Start
 
 void SetTable(void);               // seed rand from the clock and fill every cell with a random kind
 void DealTable(void);              // deal again and again until the board holds no run

@@ -4,8 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "frame.h"
 #include "gfx/gfx.h"
+#include "sound/sound.h"
 
 void ReSetTable(void)
 {

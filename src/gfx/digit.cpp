@@ -3,7 +3,6 @@
 
 #include "assets/assets.h"
 #include "board/board.h"
-#include "frame.h"
 
 SDL_Surface *digit = NULL;
 Uint8 _dig_width = 0;

@@ -1,8 +1,6 @@
 // The drawing primitives every picture of the game goes through.
 #include "gfx/gfx.h"
 
-#include "frame.h"
-
 Uint16 _565(Uint8 red, Uint8 green, Uint8 blue)
 {
     return (Uint16)(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));

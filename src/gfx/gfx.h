@@ -4,6 +4,17 @@
 
 #include <SDL.h>
 
+// The surfaces every picture is drawn from and into.
+extern SDL_Surface *screen; // the 320x240x16 display surface; set by Init
+extern SDL_Surface *title;  // title artwork; LoadPictures, freed by FreePictures
+extern SDL_Surface *image;  // cursor frames and side-panel swatch; LoadPictures, freed by FreePictures
+extern SDL_Surface *tile;   // tile-skin sheet, column = kind, row = skin; LoadTile, freed by FreePictures
+extern Uint8 skinMax;       // number of skins in the tile sheet; set by LoadTile
+extern Uint8 skin;          // skin in use (row of the tile sheet); stepped by the tick
+void LoadPictures(void);    // decode the embedded title and cursor sheets
+int LoadTile(const char *path); // read the tile-skin sheet into tile and skinMax; 0 when unusable
+void FreePictures(void);
+
 // Drawing primitives. None of them updates the display.
 Uint16 _565(Uint8 red, Uint8 green, Uint8 blue);   // RGB565 pixel value, components truncated
 void FillRec(SDL_Surface *surface, Uint16 x, Uint16 y, Uint16 w, Uint16 h, Uint16 colour);

@@ -1,8 +1,6 @@
 // The side-panel menu: its sheet, drawing with or without the highlighted item, and the selection.
 #include "gfx/gfx.h"
 
-#include "frame.h"
-
 SDL_Surface *menu = NULL;
 SDL_Rect _menu = {0, 0, 0, 0};
 SDL_Rect _item = {0, 0, 0, 0};

@@ -2,7 +2,6 @@
 #include "gfx/gfx.h"
 
 #include "board/board.h"
-#include "frame.h"
 
 Uint8 aniCursor = 0;
 

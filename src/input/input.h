@@ -29,6 +29,12 @@ void KeyUp(const SDL_Event *event);
 void AllKeyClear(void);
 void WaitKey(void);
 
+// Input timing. Input is level state sampled once a tick, so a press and release that both fall
+// between two ticks would never be seen: these hold such a release back until a tick has run.
+void TimedKeyDown(const SDL_Event *event); // KeyDown, remembering the press until a tick sees it
+void TimedKeyUp(const SDL_Event *event);   // KeyUp, or held back while no tick has seen the press
+void TickSawButtons(void);                 // a tick has run: deliver the releases held back
+
 void KeyDown4(void);
 void KeyDown8(void);
 void KeyDown16(void);

@@ -1,5 +1,5 @@
 // Reading the player's tile sheet: its BMP header is checked before SDL is let near the pixels.
-#include "frame.h"
+#include "assets/sheet.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -1,0 +1,51 @@
+// Start-up and shutdown: SDL, the display, audio and every asset; the exit handler.
+#include "app/app.h"
+
+#include <stdio.h>
+
+#include "assets/assets.h"
+#include "gfx/gfx.h"
+#include "platform/platform.h"
+#include "sound/sound.h"
+
+int Init(void)
+{
+    PlatformBeforeInit();
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
+        printf("Unable to init SDL: %s\n", SDL_GetError());
+        return 0;
+    }
+    PlatformVideoPrepare();
+    screen = SDL_SetVideoMode(320, 240, 16, PlatformVideoFlags());
+    if (screen == NULL) {
+        printf("Unable to set 320x240 video: %s\n", SDL_GetError());
+        return 0;
+    }
+    if (!OpenSound())
+        return 0;
+
+    LoadSounds();
+    LoadPictures();
+    if (!LoadTile("tile.bmp"))
+        return 0;
+
+    InitMenu(iMenu, iMenu_size, 0, 150, 4, 0, 20);
+    SetDigit(10, 13);
+    SetDigitBack(0xFFFFFF);
+    return 1;
+}
+
+void Quit(void)
+{
+    // Both ways out of the event loop set done. An exit from anywhere else comes from inside
+    // a library, typically Xlib after the display connection died, perhaps with SDL's event
+    // queue locked: shutting video down would wait forever on the dead connection, and waiting
+    // for the timer thread could wait on that lock. Only the tick and the audio thread stop.
+    if (done) {
+        SDL_Quit();
+    } else {
+        StopTick();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_JOYSTICK);
+    }
+    PlatformLaunchMenu();
+}

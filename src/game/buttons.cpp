@@ -1,0 +1,31 @@
+// The buttons acted on as they arrive rather than at the tick: Start and the volume buttons.
+#include "game/game.h"
+
+#include "app/app.h"
+#include "board/board.h"
+#include "gfx/gfx.h"
+#include "input/input.h"
+#include "sound/sound.h"
+
+void StartButton(void)
+{
+    if (isMenu && !_gameOver) {
+        isMenu = 0;
+        ShowMenu(0);
+        StartTick();
+    } else {
+        // After game over Start only shows the menu again: a new game comes from its items.
+        isMenu = 1;
+        ShowMenu(1);
+        UpdateScreen();
+    }
+}
+
+void VolumeButtons(void)
+{
+    if (isVolUPkey)
+        _VOLUME = (Sint8)(_VOLUME + 10 > 126 ? 127 : _VOLUME + 10);
+    if (isVolDOWNkey)
+        _VOLUME = (Sint8)(_VOLUME - 10 < 0 ? 0 : _VOLUME - 10);
+    ApplyVolume();
+}

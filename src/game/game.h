@@ -1,0 +1,15 @@
+// The game's flow: a new game, the tick's game and menu steps, the Start and volume buttons.
+#ifndef SEVENFOLD_GAME_H
+#define SEVENFOLD_GAME_H
+
+#include <SDL.h>
+
+extern SDL_Surface *Wexa; // credit label, decoded once by PutWexa
+
+void Start(void);         // deal and draw a new game; the caller updates the display
+void PutWexa(Sint16 x, Sint16 y);
+void DrawSet(void);       // one game tick: menu or game step, redraw, update, schedule the next
+void StartButton(void);   // Start pressed: open the menu, or close it while the game runs
+void VolumeButtons(void); // any other press: step the volume by the volume buttons held
+
+#endif

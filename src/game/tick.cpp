@@ -1,0 +1,95 @@
+// The game tick: one step of the menu or of the game, then the redraw and the whole screen shown.
+#include "game/game.h"
+
+#include "app/app.h"
+#include "board/board.h"
+#include "gfx/gfx.h"
+#include "input/input.h"
+#include "sound/sound.h"
+
+static void EndTick(void)
+{
+    UpdateScreen();
+    TickSawButtons();
+    ScheduleTick();
+}
+
+void DrawSet(void)
+{
+    // Menu step: clearing moveY makes one press of up or down move the selection once.
+    if (isMenu && moveY != 0) {
+        if (moveY < 0)
+            MenuItemUP();
+        else
+            MenuItemDOWN();
+        isLEFTkey = 0;
+        isRIGHTkey = 0;
+        moveY = 0;
+    }
+
+    // Menu choice; high score and option do nothing, and their B or Select stays set.
+    if (isMenu && (isSelectKey || isBkey)) {
+        if (_currMenu == 1) {
+            isSelectKey = 0;
+            isBkey = 0;
+            Start();
+            isMenu = 0;
+            EndTick();
+            return;
+        }
+        if (_currMenu == 3) {
+            done = 1;
+            StopTick();
+            return;
+        }
+    }
+
+    if (isMenu) {
+        ShowMenu(1);
+        EndTick();
+        return;
+    }
+
+    // Game step.
+    if (isLkey) {
+        skin = skin == 0 ? (Uint8)(skinMax - 1) : (Uint8)(skin - 1);
+        isLkey = 0;
+    }
+    if (isRkey) {
+        skin = skin < skinMax - 1 ? (Uint8)(skin + 1) : 0;
+        isRkey = 0;
+    }
+
+    // The cursor wraps around the edges; with a lifted tile that makes a swap between
+    // opposite edges possible, and a diagonal step a diagonal swap. Both are part of the game.
+    mx = (Sint16)(mx + moveX);
+    if (mx > boardXmax - 1)
+        mx = 0;
+    else if (mx < 0)
+        mx = (Sint16)(boardXmax - 1);
+    my = (Sint16)(my + moveY);
+    if (my > boardYmax - 1)
+        my = 0;
+    else if (my < 0)
+        my = (Sint16)(boardYmax - 1);
+
+    if (SET && (moveX || moveY))
+        CheckMove();
+    if (moveX || moveY)
+        PlayWave(3);
+
+    if (isXkey && SET) {
+        PlayWave(2);
+        SET = 0;
+    } else if (isBkey) {
+        SET = 1;
+        isBkey = 0;
+        setX = mx;
+        setY = my;
+        PlayWave(0);
+    }
+
+    DrawPan();
+    DrawCursor();
+    EndTick();
+}

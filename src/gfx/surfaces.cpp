@@ -1,0 +1,43 @@
+// The pictures the game draws from: the embedded title and cursor sheets and the player's tile sheet.
+#include "gfx/gfx.h"
+
+#include "assets/assets.h"
+#include "assets/sheet.h"
+
+SDL_Surface *screen = NULL;
+SDL_Surface *title = NULL;
+SDL_Surface *image = NULL;
+SDL_Surface *tile = NULL;
+Uint8 skinMax = 0;
+Uint8 skin = 0;
+
+void LoadPictures(void)
+{
+    title = SDL_LoadBMP_RW(SDL_RWFromConstMem(iTitle, (int)iTitle_size), 1);
+    image = SDL_LoadBMP_RW(SDL_RWFromConstMem(iImage, (int)iImage_size), 1);
+    if (image)
+        SDL_SetColorKey(image, SDL_SRCCOLORKEY, 0x3E0);
+}
+
+int LoadTile(const char *path)
+{
+    SDL_Surface *sheet = LoadSheet(path);
+    if (sheet == NULL)
+        return 0;
+    if (tile)
+        SDL_FreeSurface(tile);
+    tile = sheet;
+    skinMax = (Uint8)(tile->h / 34); // the check allows no more than 255 whole rows
+    SDL_SetColorKey(tile, SDL_SRCCOLORKEY, 0x3E0);
+    return 1;
+}
+
+void FreePictures(void)
+{
+    SDL_Surface **surfaces[] = {&image, &tile, &title};
+    for (SDL_Surface **s : surfaces) {
+        if (*s)
+            SDL_FreeSurface(*s);
+        *s = NULL;
+    }
+}

@@ -1,0 +1,49 @@
+// The four sound effects on SDL_mixer: decoding, playing and the volume of all channels.
+#include "sound/sound.h"
+
+#include "assets/assets.h"
+
+Mix_Chunk *wave[4] = {NULL, NULL, NULL, NULL};
+Sint8 _VOLUME = 127;
+
+static Uint8 audioOpen; // Mix_Volume divides by the channel count, which is 0 without a device
+
+int OpenSound(void)
+{
+    audioOpen = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 256) >= 0;
+    return audioOpen;
+}
+
+static Mix_Chunk *LoadSound(const unsigned char *bytes, Uint32 size)
+{
+    return Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes, (int)size), 1);
+}
+
+void LoadSounds(void)
+{
+    wave[0] = LoadSound(sSelect, sSelect_size);
+    wave[1] = LoadSound(sErase, sErase_size);
+    wave[2] = LoadSound(sUn, sUn_size);
+    wave[3] = LoadSound(sMove, sMove_size);
+}
+
+void FreeSounds(void)
+{
+    for (int i = 0; i < 4; i++) {
+        if (wave[i])
+            Mix_FreeChunk(wave[i]);
+        wave[i] = NULL;
+    }
+}
+
+void PlayWave(Uint8 n)
+{
+    if (n < 4 && wave[n])
+        Mix_PlayChannelTimed(-1, wave[n], 0, -1);
+}
+
+void ApplyVolume(void)
+{
+    if (audioOpen)
+        Mix_Volume(-1, _VOLUME);
+}

@@ -1,0 +1,17 @@
+// Sound: the four effects, playing one, and the volume of all channels.
+#ifndef SEVENFOLD_SOUND_H
+#define SEVENFOLD_SOUND_H
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+extern Mix_Chunk *wave[4]; // 0 lift, 1 clear, 2 cancel, 3 move; LoadSounds, freed by FreeSounds
+extern Sint8 _VOLUME;      // volume of all channels, 0-127; stepped by the volume buttons
+
+int OpenSound(void);       // open the audio device; 0 when there is none
+void LoadSounds(void);     // decode the embedded effects into wave
+void FreeSounds(void);
+void PlayWave(Uint8 n);    // play wave[n] once on the first free channel
+void ApplyVolume(void);    // set every channel to _VOLUME
+
+#endif
