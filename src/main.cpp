@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "game/game.h"
 #include "input/input.h"
+#include "platform/platform.h"
 
 int main(int argc, char *argv[])
 {
@@ -15,7 +16,7 @@ int main(int argc, char *argv[])
         SDL_Quit();
         return 1;
     }
-    SDL_ShowCursor(0);
+    SDL_ShowCursor(PlatformPointer());
     atexit(Quit);
     InitStick(0);
     Start();

@@ -25,18 +25,31 @@ def sheet(width, height):
 
 
 class Game:
-    """The game started in a scratch folder holding the given tile.bmp bytes (or none)."""
+    """The game started in a scratch folder holding the given tile.bmp bytes (or none). The
+    program runs from a copy in a folder of its own, with `beside` as the tile.bmp there, so
+    that the sheet of the build folder is never found in its stead. `env` entries of None are
+    left unset."""
 
-    def __init__(self, tile_bytes, extra_env=None):
+    def __init__(self, tile_bytes, extra_env=None, beside=None):
         self.dir = tempfile.mkdtemp(prefix="sevenfold-bin-")
         if tile_bytes is not None:
             with open(os.path.join(self.dir, "tile.bmp"), "wb") as f:
                 f.write(tile_bytes)
-        env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy", **(extra_env or {}))
+        self.bindir = os.path.join(self.dir, "program")
+        os.mkdir(self.bindir)
+        program = shutil.copy(BINARY, self.bindir)
+        if beside is not None:
+            with open(os.path.join(self.bindir, "tile.bmp"), "wb") as f:
+                f.write(beside)
+        env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
         for setting in ("SDL12COMPAT_SCALE_METHOD", "SDL12COMPAT_WINDOW_SCALING"):
-            if not extra_env or setting not in extra_env:
-                env.pop(setting, None)
-        self.proc = subprocess.Popen([os.path.abspath(BINARY)], cwd=self.dir, env=env,
+            env.pop(setting, None)
+        for name, value in (extra_env or {}).items():
+            if value is None:
+                env.pop(name, None)
+            else:
+                env[name] = value
+        self.proc = subprocess.Popen([program], cwd=self.dir, env=env,
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     def finish(self, timeout=10):
@@ -59,8 +72,9 @@ class Game:
 
 
 class StartAndExit(unittest.TestCase):
-    def assertRefused(self, tile_bytes, what):
-        game = Game(tile_bytes)
+    def assertRefused(self, tile_bytes, what, extra_env=None):
+        """The start refused with status 1, nothing on standard output; returns standard error."""
+        game = Game(tile_bytes, extra_env)
         try:
             status, out, err = game.finish(timeout=20)
         except subprocess.TimeoutExpired:
@@ -68,10 +82,23 @@ class StartAndExit(unittest.TestCase):
             self.fail(f"{what}: still running; it should have been refused")
         self.assertEqual(status, 1, f"{what}: exit status (a negative one is a crash)")
         self.assertEqual(out, b"", f"{what}: nothing on standard output")
-        self.assertEqual(err, b"", f"{what}: nothing on standard error")
+        return err.decode()
 
-    def assertRunsUntilTerminated(self, tile_bytes, what):
-        game = Game(tile_bytes)
+    def assertSheetRefused(self, tile_bytes, what, reason):
+        """No usable sheet: standard error names each place looked in, and why the sheet failed."""
+        err = self.assertRefused(tile_bytes, what)
+        lines = err.splitlines()
+        self.assertIn("sevenfold: no usable tile sheet; looked for tile.bmp in these places:", lines, what)
+        places = lines[lines.index("sevenfold: no usable tile sheet; looked for tile.bmp in these places:") + 1:]
+        self.assertEqual(len(places), 3, f"{what}: the current folder, beside the program, the data folder")
+        self.assertTrue(places[0].endswith("/tile.bmp " + reason), f"{what}: {places[0]!r}")
+        self.assertTrue(places[1].endswith("/program/tile.bmp is not there"), places[1])
+        self.assertTrue(places[2].endswith("/share/sevenfold/tile.bmp is not there"), places[2])
+        self.assertNotIn("..", places[2], "the data folder is named plainly")
+
+    def assertRunsUntilTerminated(self, tile_bytes, what, extra_env=None, beside=None):
+        """Keeps running until SIGTERM, then ends with 0; returns standard error."""
+        game = Game(tile_bytes, extra_env, beside)
         try:
             self.assertTrue(game.running_after(1.5), f"{what}: the game should keep running")
             game.proc.send_signal(signal.SIGTERM)
@@ -81,19 +108,44 @@ class StartAndExit(unittest.TestCase):
             raise
         self.assertEqual(status, 0, f"{what}: SDL turns SIGTERM into a quit event")
         self.assertEqual(out, b"")
-        self.assertEqual(err, b"")
+        return err.decode()
 
-    def test_without_tile_sheet_exits_1_silently(self):
-        self.assertRefused(None, "no tile.bmp")
+    def test_without_tile_sheet_exits_1_naming_the_places_looked_in(self):
+        self.assertSheetRefused(None, "no tile.bmp", "is not there")
 
     def test_normal_start_runs_until_terminated(self):
         with open(TILE, "rb") as f:
-            self.assertRunsUntilTerminated(f.read(), "our tile.bmp")
+            self.assertEqual(self.assertRunsUntilTerminated(f.read(), "our tile.bmp"), "")
+
+    def test_a_refused_sheet_is_named_and_the_one_beside_the_program_plays(self):
+        with open(TILE, "rb") as f:
+            err = self.assertRunsUntilTerminated(sheet(238, 20), "a short sheet here", beside=f.read())
+        self.assertRegex(err, r"^sevenfold: /\S+/tile\.bmp is 238×20 pixels: a sheet needs at least one "
+                              r"whole 34-pixel row of tiles; playing with /\S+/program/tile\.bmp instead\n$")
 
     def test_sheet_heights(self):
-        self.assertRefused(sheet(238, 20), "20 pixels high: no whole skin")
+        self.assertSheetRefused(sheet(238, 20), "20 pixels high: no whole skin",
+                                "is 238×20 pixels: a sheet needs at least one whole 34-pixel row of tiles")
         for height in (34, 67, 340):
             self.assertRunsUntilTerminated(sheet(238, height), f"{height} pixels high")
+
+    def test_without_a_display_it_says_so_and_ends(self):
+        with open(TILE, "rb") as f:
+            err = self.assertRefused(f.read(), "no display",
+                                     {"SDL_VIDEODRIVER": None, "DISPLAY": None, "WAYLAND_DISPLAY": None})
+        # Other libraries may have said something first; the game's own word is the last line.
+        self.assertRegex(err, r"(^|\n)sevenfold: no display to show the game on.*\n$")
+
+    def test_without_a_sound_device_it_plays_silently(self):
+        # No driver at all, and a driver whose device will not open.
+        with open(TILE, "rb") as f:
+            good = f.read()
+        for what, env in (("no sound driver", {"SDL_AUDIODRIVER": "nosuchdriver"}),
+                          ("no sound device", {"SDL_AUDIODRIVER": "disk",
+                                               "SDL_DISKAUDIOFILE": "/nonexistent/folder/audio"})):
+            with self.subTest(what):
+                err = self.assertRunsUntilTerminated(good, what, env)
+                self.assertRegex(err, r"^sevenfold: no sound device \(.*\); playing without sound\n$")
 
     def test_bad_sheets_are_refused_without_a_crash(self):
         with open(TILE, "rb") as f:
@@ -107,9 +159,16 @@ class StartAndExit(unittest.TestCase):
             "garbage": bytes((i * 37 + 11) % 256 for i in range(5000)),
             "a PNG renamed": png,
         }
+        reasons = {
+            "empty": "is not a BMP picture",
+            "header only": "is damaged: its pixels would start outside the file",
+            "truncated rows": "is cut short: it holds fewer rows of pixels than its header says",
+            "garbage": "is not a BMP picture",
+            "a PNG renamed": "is not a BMP picture",
+        }
         for what, data in cases.items():
             with self.subTest(what):
-                self.assertRefused(data, what)
+                self.assertSheetRefused(data, what, reasons[what])
 
     def test_window_pixels_are_scaled_unsmoothed(self):
         # The dummy driver's desktop takes a window scaled by 2 and saves every presented frame;

@@ -113,7 +113,12 @@ def run_draw(sheet):
 class SheetCorpus(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        global BINARY
         cls.dir = tempfile.mkdtemp(prefix="sevenfold-corpus-")
+        # The program runs from a folder of its own: the sheet beside it in the build folder
+        # would otherwise stand in for every sheet refused.
+        os.mkdir(os.path.join(cls.dir, "program"))
+        BINARY = shutil.copy(BINARY, os.path.join(cls.dir, "program"))
         sheets = os.path.join(cls.dir, "sheets")
         # Made in a process of its own: a child's peak counts its parent's too (the child starts
         # as a copy of it), so this process must stay small while it holds no sheet itself.

@@ -250,7 +250,7 @@ class Sevenfold(unittest.TestCase):
             v = g.settled()
             self.assertEqual(v.menu_highlight, item, "one tap moved the selection more than once")
             self.assertEqual((v.board, v.cursor), (board, (2, 3)), "the menu must not play the game")
-        g.tap("space")
+        g.tap("Return")  # in the open menu, Return chooses
         v = g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None, what="the menu closing")
         v = g.settled()
         self.assertEqual(v.menu_rows, ["normal"] * 4)
@@ -284,7 +284,7 @@ class Sevenfold(unittest.TestCase):
 
         g.tap("Return")  # reopens on the item chosen last
         g.wait_until(lambda w: w.menu_highlight == 2, what="the menu reopening on item 2")
-        g.tap("Return")
+        g.tap("Escape")
         g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None, what="the menu closing again")
 
     def test_skin_keys_redraw_the_same_board(self):

@@ -14,14 +14,15 @@
 #include <vector>
 
 #include "app/app.h"
+#include "platform/platform.h"
 
-// A press or release of one of the console's buttons, as SDL delivers it.
+// A press or release of one of the console's buttons, as the host layer hands it to the game.
 inline SDL_Event JoyButtonEvent(Uint8 type, int button)
 {
     SDL_Event event;
     memset(&event, 0, sizeof event);
     event.type = type;
-    event.jbutton.which = 0;
+    event.jbutton.which = HOST_STICK;
     event.jbutton.button = (Uint8)button;
     event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     return event;

@@ -20,18 +20,23 @@ INSTALLED = [
 ]
 
 
-def run_launcher(launcher, home, seconds=1.5):
-    """Starts the launcher; returns its exit status after SIGTERM, or its own early status."""
+def run_launcher(launcher, home, seconds=1.5, said=None):
+    """Starts the launcher; returns its exit status after SIGTERM, or its own early status.
+    What it says on standard error goes into the list `said`, when one is given."""
     env = dict(os.environ, HOME=home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
     env.pop("XDG_DATA_HOME", None)
-    proc = subprocess.Popen([launcher], cwd=home, env=env,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    err = tempfile.TemporaryFile()
+    proc = subprocess.Popen([launcher], cwd=home, env=env, stdout=subprocess.DEVNULL, stderr=err)
     deadline = time.time() + seconds
     while time.time() < deadline and proc.poll() is None:
         time.sleep(0.05)
     if proc.poll() is None:
         proc.send_signal(signal.SIGTERM)
-    return proc.wait(timeout=10)
+    status = proc.wait(timeout=10)
+    err.seek(0)
+    if said is not None:
+        said.append(err.read().decode())
+    return status
 
 
 class Install(unittest.TestCase):
@@ -46,12 +51,16 @@ class Install(unittest.TestCase):
             # Started from anywhere, it finds its own tile sheet and keeps running.
             self.assertEqual(run_launcher(launcher, home), 0)
 
-            # A player's own sheet takes precedence: an unusable one ends start-up with 1.
+            # A player's own sheet takes precedence; an unusable one is named, and the game
+            # plays with the installed sheet.
             own = os.path.join(home, ".local", "share", "sevenfold")
             os.makedirs(own)
             with open(os.path.join(own, "tile.bmp"), "wb") as f:
                 f.write(b"not a bitmap")
-            self.assertEqual(run_launcher(launcher, home), 1)
+            said = []
+            self.assertEqual(run_launcher(launcher, home, said=said), 0)
+            self.assertIn(os.path.join(own, "tile.bmp") + " is not a BMP picture; playing with ", said[0])
+            self.assertIn(os.path.join("share", "sevenfold", "tile.bmp") + " instead", said[0])
 
     def test_debian_package(self):
         with tempfile.TemporaryDirectory() as out:

@@ -243,17 +243,22 @@ TEST(CheckMore, WrapAroundAndDiagonalSwapsDoNotCount)
     EXPECT_EQ(CheckMore(), 0);
 }
 
-TEST(Deal, NewBoardsHoldNoRunAndOnlyKindsZeroToSix)
+TEST(Deal, NewBoardsHoldNoRunAndEveryKindZeroToSix)
 {
+    int dealt[7] = {};
     for (int i = 0; i < 200; i++) {
         memset(same, 7, sizeof same);
         DealTable();
-        for (Uint8 cell : table)
+        for (Uint8 cell : table) {
             ASSERT_LE(cell, 6);
+            dealt[cell]++;
+        }
         ASSERT_FALSE(HasRun(table)) << "deal " << i;
         for (Uint8 mark : same)
             ASSERT_EQ(mark, 0);
     }
+    for (int kind = 0; kind < 7; kind++)
+        EXPECT_GT(dealt[kind], 0) << "kind " << kind << " never dealt";
 }
 
 TEST(Deal, SameMillisecondDealsTheSameBoard)

@@ -294,6 +294,7 @@ const Accepted layouts[] = {
     {"RLE4", Sheet().Bits(4).Palette(6).Rle()},
     {"RLE4 with literal stretches", Sheet().Bits(4).Palette(16).Rle(true)},
     {"three skins", Sheet().Size(238, 3 * 34)},
+    {"wider than seven tiles", Sheet().Size(3000, 34)},
 };
 
 TEST_F(SheetFiles, EveryLayoutAPlayerMayMakeLoadsAndDrawsEverySkin)
@@ -344,6 +345,30 @@ TEST_F(SheetFiles, EveryLayoutAPlayerMayMakeLoadsAndDrawsEverySkin)
             SET = 0;
         }
     }
+}
+
+TEST_F(SheetFiles, AnAlphaSheetStaysTransparentAfterALift)
+{
+    // 32 bits with an alpha channel: every cell's middle is a fully transparent red.
+    Sheet s = Sheet().Bits(32).Masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}).Info(124);
+    Bytes bytes = Write(s);
+    const size_t pixels = bytes[10] | bytes[11] << 8;
+    for (int y = 0; y < s.height; y++)
+        for (int x = 0; x < s.width; x++)
+            if (x % 34 >= 12 && x % 34 < 22 && y % 34 >= 12 && y % 34 < 22)
+                Put32(bytes, pixels + 4 * ((size_t)(s.height - 1 - y) * s.width + x), 0x00FF0000);
+    ASSERT_EQ(LoadTile(File(bytes).c_str()), 1);
+    mx = 2;
+    my = 5;
+    for (int lifts = 0; lifts < 2; lifts++) {
+        SET = 0;
+        DrawPan();
+        EXPECT_EQ(ScreenPixel(80 + 16, 1 + 16), 0xFFFF) << "after " << lifts << " lifts";
+        EXPECT_NE(ScreenPixel(80 + 2, 1 + 5), 0xFFFF) << "the opaque rim";
+        SET = 1;
+        DrawCursor();
+    }
+    SET = 0;
 }
 
 // A valid sheet to spoil: 16 bits, 238x70, the 40-byte header.
@@ -435,7 +460,6 @@ std::vector<Refused> RefusedSheets()
         {"height INT_MIN", Dims(238, INT_MIN)},
         {"width INT_MAX", Dims(INT_MAX, 70)},
         {"height INT_MAX", Dims(238, INT_MAX)},
-        {"width 2049", Write(Sheet().Bits(1).Palette(2).Size(2049, 34))},
         {"256 skins", Write(Sheet().Bits(1).Palette(2).Size(8, 256 * 34))},
         {"2048x2049 pixels", Write(Sheet().Bits(1).Palette(2).Size(2048, 2049))},
         {"a 1x1 picture", Write(Sheet().Bits(24).Size(1, 1))},
@@ -481,7 +505,8 @@ TEST(SheetCheck, EveryLimitIsExactlyWhereItIs)
     const Edge edges[] = {
         {"height", Write(Sheet().Size(238, 34)), Dims(238, 33)},
         {"top-down height", Write(Sheet().Size(238, 34).TopDown()), Dims(238, -33)},
-        {"width", Write(Sheet(oneBit).Size(2048, 34)), Write(Sheet(oneBit).Size(2049, 34))},
+        {"pixels, all in one row of tiles", Write(Sheet(oneBit).Size(123361, 34)),
+         Write(Sheet(oneBit).Size(123362, 34))},
         {"skins", Write(Sheet(oneBit).Size(1, 255 * 34 + 33)), Write(Sheet(oneBit).Size(1, 256 * 34))},
         {"pixels", Write(Sheet(oneBit).Size(2048, 2048)), Write(Sheet(oneBit).Size(2048, 2049))},
         {"rows present", exact, Cut(exact, exact.size() - 1)},

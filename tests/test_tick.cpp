@@ -263,4 +263,87 @@ TEST_F(Tick, ShoulderButtonsWrapTheSkin)
     skinMax = saved;
 }
 
+TEST_F(Tick, TapsDoNotCrossAMenuToggle)
+{
+    // In play, the menu last left on new game: a B tap, then Start, before the next tick.
+    _currMenu = 1;
+    score = 40;
+    Rows before = BoardRows();
+    Press(B);
+    Release(B);
+    Press(START);
+    ASSERT_EQ(isMenu, 1);
+    DrawSet();
+    EXPECT_EQ(isMenu, 1);
+    EXPECT_EQ(score, 40u) << "the game in progress was lost";
+    EXPECT_EQ(BoardRows(), before);
+    Release(START);
+
+    // On quit game the same taps must not end the program.
+    isMenu = 0;
+    _currMenu = 3;
+    Press(B);
+    Release(B);
+    Press(START);
+    DrawSet();
+    EXPECT_EQ(done, 0);
+    Release(START);
+
+    // Menu open: a Down tap, then Start to close it; the next game tick leaves the cursor be.
+    isMenu = 1;
+    mx = 3; my = 3;
+    Press(DOWN);
+    Release(DOWN);
+    Press(START);
+    ASSERT_EQ(isMenu, 0);
+    DrawSet();
+    EXPECT_EQ(my, 3);
+    EXPECT_EQ(_currMenu, 3);
+    Release(START);
+}
+
+TEST_F(Tick, HeldButtonsActOncePerPress)
+{
+    Uint8 saved = skinMax;
+    skinMax = 4;
+    skin = 0;
+    Press(R);
+    for (int i = 0; i < 3; i++)
+        DrawSet();
+    EXPECT_EQ(skin, 1) << "R held over three ticks";
+    Release(R);
+    Press(L);
+    for (int i = 0; i < 3; i++)
+        DrawSet();
+    EXPECT_EQ(skin, 0) << "L held over three ticks";
+    Release(L);
+    skinMax = saved;
+
+    // The B that chooses new game lifts nothing in the new game, however long it is held.
+    isMenu = 1;
+    _currMenu = 1;
+    Press(B);
+    for (int i = 0; i < 3; i++)
+        DrawSet();
+    EXPECT_EQ(isMenu, 0);
+    EXPECT_EQ(SET, 0);
+    EXPECT_EQ(soundsPlayed[0], 0);
+    Release(B);
+}
+
+TEST_F(Tick, PressedAgainBeforeTheTickIsHeld)
+{
+    mx = 1; my = 1;
+    Press(RIGHT);
+    Release(RIGHT);
+    Press(RIGHT);
+    for (int i = 0; i < 3; i++)
+        DrawSet();
+    EXPECT_EQ(mx, 4) << "a held direction repeats every tick";
+    EXPECT_EQ(isRIGHTkey, 1);
+    Release(RIGHT);
+    DrawSet();
+    EXPECT_EQ(mx, 4);
+}
+
 } // namespace

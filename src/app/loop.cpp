@@ -54,20 +54,43 @@ void StopTick(void)
     tickSerial++;
 }
 
-void HandleEvent(SDL_Event *event)
+// A press or release of one of the console's buttons.
+static void HandleButton(const SDL_Event *event)
 {
-    PlatformEvent(event);
-    switch (event->type) {
-    case SDL_JOYBUTTONDOWN:
+    if (event->type == SDL_JOYBUTTONDOWN) {
         TimedKeyDown(event);
         // Any press while Start is still held toggles the menu again.
         if (isStartKey)
             StartButton();
         else
             VolumeButtons();
-        break;
-    case SDL_JOYBUTTONUP:
+    } else {
         TimedKeyUp(event);
+    }
+}
+
+void RunTick(void)
+{
+    SDL_Event buttons[HOST_MOST_BUTTONS];
+    int n = PlatformTick(buttons);
+    for (int i = 0; i < n; i++)
+        HandleButton(&buttons[i]);
+    DrawSet();
+}
+
+void HandleEvent(SDL_Event *event)
+{
+    SDL_Event buttons[HOST_MOST_BUTTONS];
+    int n = PlatformEvent(event, buttons);
+    if (n >= 0) {
+        for (int i = 0; i < n; i++)
+            HandleButton(&buttons[i]);
+        return;
+    }
+    switch (event->type) {
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP:
+        HandleButton(event);
         break;
     case SDL_QUIT:
         // No tick may run once the surfaces are gone.
@@ -78,7 +101,7 @@ void HandleEvent(SDL_Event *event)
         break;
     case SDL_USEREVENT:
         if (event->user.code == TICK_EVENT && (uintptr_t)event->user.data1 == tickSerial && !done)
-            DrawSet();
+            RunTick();
         break;
     default:
         break;

@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "assets/assets.h"
+#include "board/board.h"
 #include "gfx/gfx.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
@@ -11,23 +12,34 @@
 int Init(void)
 {
     PlatformBeforeInit();
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
+    SaltDeals();
+    const Uint32 everything = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;
+    int sound = SDL_Init(everything) >= 0;
+    // Where sound is optional, a machine without any sound driver still plays.
+    if (!sound && !(PlatformSoundOptional() && SDL_Init(everything & ~SDL_INIT_AUDIO) >= 0)) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         return 0;
     }
+    if (!PlatformHasDisplay())
+        return 0;
     PlatformVideoPrepare();
     screen = SDL_SetVideoMode(320, 240, 16, PlatformVideoFlags());
     if (screen == NULL) {
         printf("Unable to set 320x240 video: %s\n", SDL_GetError());
         return 0;
     }
-    if (!OpenSound())
+    if (sound && OpenSound())
+        LoadSounds();
+    else if (PlatformSoundOptional())
+        PlatformSay("no sound device (%s); playing without sound", SDL_GetError());
+    else
         return 0;
 
-    LoadSounds();
     LoadPictures();
-    if (!LoadTile("tile.bmp"))
+    SDL_Surface *sheet = PlatformFindSheet();
+    if (sheet == NULL)
         return 0;
+    SetTile(sheet);
 
     InitMenu(iMenu, iMenu_size, 0, 150, 4, 0, 20);
     SetDigit(10, 13);

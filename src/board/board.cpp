@@ -2,6 +2,8 @@
 #include "board/board.h"
 
 #include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
 
 Uint8 table[BOARD_CELLS];
 Uint8 same[BOARD_CELLS];
@@ -14,12 +16,20 @@ Sint16 setX = 0, setY = 0;
 Sint8 SET = 0;
 Uint32 score = 0;
 Uint8 _gameOver = 0;
+Uint32 dealSalt = 0;
+
+void SaltDeals(void)
+{
+    // Start-up takes the same number of milliseconds run after run, so the clock alone dealt
+    // every launch the same first board.
+    dealSalt = (Uint32)time(NULL) * 2654435761u ^ (Uint32)getpid() * 40503u;
+}
 
 void SetTable(void)
 {
     Uint32 a = SDL_GetTicks();
     Uint32 b = SDL_GetTicks();
-    srand(a * b);
+    srand(a * b + dealSalt);
     for (int y = 0; y < 7; y++)
         for (int x = 0; x < 7; x++)
             table[x + y * 7] = (Uint8)(rand() % 7);

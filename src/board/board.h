@@ -19,7 +19,9 @@ extern Sint16 setX, setY;        // lifted cell, meaningful while SET is set; wr
 extern Sint8 SET;                // 1 while a tile is lifted; written by the tick and CheckMove
 extern Uint32 score;             // points of the current game; raised by CheckMove, reset by Start
 extern Uint8 _gameOver;          // 1 once no move is left; set by CheckMove, cleared by Start
+extern Uint32 dealSalt;          // this process's share of every deal's seed; set once at start-up
 
+void SaltDeals(void);              // mix the wall clock and the process id into the deals of this run
 void SetTable(void);               // seed rand from the clock and fill every cell with a random kind
 void DealTable(void);              // deal again and again until the board holds no run
 void SwapChoice(void);             // exchange the cursor cell and the lifted cell, whatever they are

@@ -9,6 +9,9 @@
 
 void StartButton(void)
 {
+    // A tap still waiting for its tick belongs to the mode it was made in: settled now, as if
+    // its tick had passed, it can neither choose a menu item nor move the cursor.
+    TickSawButtons();
     if (isMenu && !_gameOver) {
         isMenu = 0;
         ShowMenu(0);

@@ -13,6 +13,7 @@ extern Uint8 skinMax;       // number of skins in the tile sheet; set by LoadTil
 extern Uint8 skin;          // skin in use (row of the tile sheet); stepped by the tick
 void LoadPictures(void);    // decode the embedded title and cursor sheets
 int LoadTile(const char *path); // read the tile-skin sheet into tile and skinMax; 0 when unusable
+void SetTile(SDL_Surface *sheet); // a loaded sheet becomes tile, keyed, its skins counted
 void FreePictures(void);
 
 // Drawing primitives. None of them updates the display.

@@ -32,12 +32,14 @@ void DrawCursor(void)
 
     Sint16 x = CellX(mx), y = CellY(my);
     if (SET != 0 && tile != NULL) {
+        // The sheet's own blending comes back afterwards: per-pixel alpha if it has an alpha
+        // channel, else plain opaque blits, which cost half what blending at 255 does.
+        Uint32 blending = tile->flags & SDL_SRCALPHA;
+        Uint8 alpha = tile->format->alpha;
         SDL_SetAlpha(tile, SDL_SRCALPHA, 150);
         FillRec(screen, (Uint16)x, (Uint16)y, 34, 34, 0xFFFF);
         PutSurface(tile, screen, (Sint16)(34 * table[mx + my * 7]), (Sint16)(34 * skin), x, y, 34, 34);
-        // Opaque again for the next DrawPan. Alpha 255 with blending still on would look the
-        // same but send every later tile through SDL's blending blitter, at twice the cost.
-        SDL_SetAlpha(tile, 0, 255);
+        SDL_SetAlpha(tile, blending, alpha);
     }
     PutSurface(image, screen, (Sint16)(34 * aniCursor), 0, x, y, 34, 34);
 }

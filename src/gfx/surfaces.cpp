@@ -19,16 +19,21 @@ void LoadPictures(void)
         SDL_SetColorKey(image, SDL_SRCCOLORKEY, 0x3E0);
 }
 
+void SetTile(SDL_Surface *sheet)
+{
+    if (tile && tile != sheet)
+        SDL_FreeSurface(tile);
+    tile = sheet;
+    skinMax = (Uint8)(tile->h / 34); // the check allows no more than 255 whole rows
+    SDL_SetColorKey(tile, SDL_SRCCOLORKEY, 0x3E0);
+}
+
 int LoadTile(const char *path)
 {
     SDL_Surface *sheet = LoadSheet(path);
     if (sheet == NULL)
         return 0;
-    if (tile)
-        SDL_FreeSurface(tile);
-    tile = sheet;
-    skinMax = (Uint8)(tile->h / 34); // the check allows no more than 255 whole rows
-    SDL_SetColorKey(tile, SDL_SRCCOLORKEY, 0x3E0);
+    SetTile(sheet);
     return 1;
 }
 

@@ -1,6 +1,7 @@
 // Desktop keyboard as the console's buttons: keys become joystick button presses and releases.
 #include "platform/platform.h"
 
+#include "gfx/gfx.h"
 #include "input/input.h"
 
 int PlatformButtonOfKey(SDLKey key)
@@ -29,57 +30,44 @@ int PlatformButtonOfKey(SDLKey key)
     }
 }
 
-// Which keys are down, and how many keys hold each button: a button is pressed when its
-// first key goes down and released when its last key comes up, as one console button would be.
-static Uint8 keyDown[SDLK_LAST];
-static Uint8 keysHolding[BTN_COUNT];
+// The button each key pressed, plus one (0: the key is up), so that its release lets go of
+// that same button whatever has changed meanwhile.
+static Uint8 keyButton[SDLK_LAST];
 static Uint8 altReturn; // Return went down with Alt: it belongs to the full-screen switch
 
-void PlatformEvent(SDL_Event *event)
+int HostKeyEvent(const SDL_Event *event, SDL_Event *buttons)
 {
-    if (event->type != SDL_KEYDOWN && event->type != SDL_KEYUP)
-        return;
     SDLKey key = event->key.keysym.sym;
+    if ((unsigned)key >= SDLK_LAST)
+        return -1;
     // Alt+Enter is the desktop's full-screen switch, not Start; its release goes with it.
     if (key == SDLK_RETURN && event->type == SDL_KEYDOWN && (event->key.keysym.mod & KMOD_ALT) &&
-        !keyDown[key]) {
+        !keyButton[key]) {
         altReturn = 1;
         PlatformToggleFullScreen();
-        event->type = SDL_NOEVENT;
-        return;
+        return 0;
     }
     if (key == SDLK_RETURN && altReturn) {
         if (event->type == SDL_KEYUP)
             altReturn = 0;
-        event->type = SDL_NOEVENT;
-        return;
+        return 0;
     }
     int button = PlatformButtonOfKey(key);
-    if (button < 0 || (unsigned)key >= SDLK_LAST)
-        return;
+    if (button < 0)
+        return -1;
 
-    Uint8 pressed = 0;
     if (event->type == SDL_KEYDOWN) {
-        if (keyDown[key] || keysHolding[button]++ > 0)
-            button = -1;
-        keyDown[key] = 1;
-        pressed = 1;
-    } else {
-        // A key already down when the game started still releases its button, as a
-        // console button held at start-up would.
-        if (keyDown[key])
-            keysHolding[button]--;
-        if (keysHolding[button] > 0)
-            button = -1;
-        keyDown[key] = 0;
+        if (keyButton[key])
+            return 0; // the keyboard's own repeat
+        // Return chooses the highlighted item in an open menu, as players expect of it.
+        if (key == SDLK_RETURN && isMenu)
+            button = BTN_SELECT;
+        keyButton[key] = (Uint8)(button + 1);
+        return HostButton(button, 1, 1, buttons);
     }
-
-    if (button < 0) {
-        event->type = SDL_NOEVENT;
-        return;
-    }
-    event->type = pressed ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
-    event->jbutton.which = 0;
-    event->jbutton.button = (Uint8)button;
-    event->jbutton.state = pressed ? SDL_PRESSED : SDL_RELEASED;
+    int held = keyButton[key] != 0;
+    if (held)
+        button = keyButton[key] - 1;
+    keyButton[key] = 0;
+    return HostButton(button, 0, held, buttons);
 }

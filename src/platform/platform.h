@@ -3,19 +3,46 @@
 #define SEVENFOLD_PLATFORM_H
 
 #include <SDL.h>
+#include <stddef.h>
 
 // The console's menu program, which takes over when the game ends.
 #define CONSOLE_MENU_DIR "/usr/gp2x"
 #define CONSOLE_MENU "/usr/gp2x/gp2xmenu"
 
+// Joystick index of the console button events the host layer makes from keys, the mouse and a
+// pad: no real joystick has it, so the events of a real pad are never taken for them.
+#define HOST_STICK 255
+// The most console button events one host event or one tick's click can stand for.
+#define HOST_MOST_BUTTONS 8
+
+// Start-up.
+void PlatformBeforeInit(void);        // before SDL_Init: how the picture is scaled and rendered
+int PlatformHasDisplay(void);         // after SDL_Init: 0, having said so, where nothing can show the game
+void PlatformVideoPrepare(void);      // after SDL_Init, before the video mode: window scale, title, icon
+Uint32 PlatformVideoFlags(void);      // SDL_SetVideoMode flags: full screen on the console, a window elsewhere
+int PlatformSoundOptional(void);      // 1 where the game plays on silently without a sound device
+SDL_Surface *PlatformFindSheet(void); // the tile sheet from where this machine keeps it, or NULL having said why
+int PlatformPointer(void);            // SDL_ShowCursor's setting: hidden on the console, shown on a desktop
+void PlatformSay(const char *format, ...); // one line for the player on standard error; none on the console
+
+// Input: host events as the console's buttons. Returns how many button events it wrote into
+// buttons (at most HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
+int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
+int PlatformTick(SDL_Event *buttons); // right before a tick: the buttons of a click that waited for it
 int PlatformButtonOfKey(SDLKey key);  // console button number a desktop key stands for, or -1
-void PlatformEvent(SDL_Event *event); // desktop keys into the console's button events; Alt+Enter
+
+// The desktop window.
+int PlatformWindowScale(int desktopW, int desktopH); // whole-number window scale that fits a desktop
+void PlatformToggleFullScreen(void);  // between full screen and a window
+
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
 
-Uint32 PlatformVideoFlags(void);      // SDL_SetVideoMode flags: full screen on the console, a window elsewhere
-void PlatformBeforeInit(void);        // before SDL_Init: how the picture is scaled up
-void PlatformVideoPrepare(void);      // after SDL_Init, before the video mode: by how much
-int PlatformWindowScale(int desktopW, int desktopH); // whole-number window scale that fits a desktop
-void PlatformToggleFullScreen(void);  // between full screen and a window, on a desktop
+// Shared by the host layer's input rooms: a console button is down while any host control
+// holds it. Writes the button event into *event and returns 1 when the button changes;
+// a release by a control that was not holding the button releases it only if nothing holds it.
+int HostButton(int button, int pressed, int wasHolding, SDL_Event *event);
+int HostKeyEvent(const SDL_Event *event, SDL_Event *buttons);   // keyboard
+int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // mouse; desktop only
+int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons; desktop only
 
 #endif

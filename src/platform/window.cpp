@@ -1,16 +1,13 @@
-// The display on each machine: full screen on the console; on a desktop, a crisp scaled window.
+// The desktop window: titled, with its icon and pointer, a crisp whole-number scale, Alt+Enter.
 #include "platform/platform.h"
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 Uint32 PlatformVideoFlags(void)
 {
-#ifdef SEVENFOLD_CONSOLE
-    return SDL_FULLSCREEN;
-#else
     return 0;
-#endif
 }
 
 int PlatformWindowScale(int desktopW, int desktopH)
@@ -24,16 +21,29 @@ int PlatformWindowScale(int desktopW, int desktopH)
 
 void PlatformBeforeInit(void)
 {
-#ifndef SEVENFOLD_CONSOLE
     // Pixel art wants its pixels unsmoothed. SDL reads this as video starts; a player's own
     // setting wins.
     setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
-#endif
+}
+
+int PlatformHasDisplay(void)
+{
+    // Without a display SDL falls back to drawing off screen, and the game would run unseen
+    // until killed. Asked for by name, the off-screen drivers are the player's choice.
+    const char *asked = getenv("SDL_VIDEODRIVER");
+    if (asked != NULL && asked[0] != '\0')
+        return 1;
+    char name[32];
+    if (SDL_VideoDriverName(name, sizeof name) == NULL)
+        return 1;
+    if (strcmp(name, "offscreen") != 0 && strcmp(name, "dummy") != 0)
+        return 1;
+    PlatformSay("no display to show the game on (DISPLAY is not set, and there is no other)");
+    return 0;
 }
 
 void PlatformVideoPrepare(void)
 {
-#ifndef SEVENFOLD_CONSOLE
     // Whole-number scaling keeps every pixel the same size. A player's own setting wins.
     const SDL_VideoInfo *desktop = SDL_GetVideoInfo();
     if (desktop != NULL && desktop->current_w > 0 && desktop->current_h > 0) {
@@ -41,14 +51,17 @@ void PlatformVideoPrepare(void)
         snprintf(scale, sizeof scale, "%d", PlatformWindowScale(desktop->current_w, desktop->current_h));
         setenv("SDL12COMPAT_WINDOW_SCALING", scale, 0);
     }
-#endif
+    SDL_WM_SetCaption("Sevenfold", "Sevenfold");
+}
+
+int PlatformPointer(void)
+{
+    return SDL_ENABLE;
 }
 
 void PlatformToggleFullScreen(void)
 {
-#ifndef SEVENFOLD_CONSOLE
     SDL_Surface *surface = SDL_GetVideoSurface();
     if (surface != NULL)
         SDL_WM_ToggleFullScreen(surface);
-#endif
 }

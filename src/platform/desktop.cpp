@@ -1,0 +1,43 @@
+// The desktop's host input and its words to the player: keys, mouse and pad; messages on standard error.
+#include "platform/platform.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+
+int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
+{
+    switch (event->type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        return HostKeyEvent(event, buttons);
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        return HostMouseEvent(event, buttons);
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP:
+        // The host's own console button events go straight to the game.
+        if (event->jbutton.which == HOST_STICK)
+            return -1;
+        return HostPadEvent(event, buttons);
+    case SDL_JOYAXISMOTION:
+    case SDL_JOYHATMOTION:
+        return HostPadEvent(event, buttons);
+    default:
+        return -1;
+    }
+}
+
+void PlatformSay(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    fputs("sevenfold: ", stderr);
+    vfprintf(stderr, format, args);
+    fputc('\n', stderr);
+    va_end(args);
+}
+
+int PlatformSoundOptional(void)
+{
+    return 1;
+}

@@ -1,0 +1,42 @@
+// The console's host layer: full screen, its own joystick's button numbers, the sheet beside the game, no words.
+#include "platform/platform.h"
+
+#include "assets/sheet.h"
+
+void PlatformBeforeInit(void) {}
+int PlatformHasDisplay(void) { return 1; }
+void PlatformVideoPrepare(void) {}
+Uint32 PlatformVideoFlags(void) { return SDL_FULLSCREEN; }
+int PlatformPointer(void) { return SDL_DISABLE; }
+void PlatformSay(const char *format, ...) { (void)format; }
+
+// Without sound the console's game does not start, and says nothing about it.
+int PlatformSoundOptional(void) { return 0; }
+
+SDL_Surface *PlatformFindSheet(void)
+{
+    return LoadSheet("tile.bmp");
+}
+
+int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
+{
+    // The console reports every control as a button of its joystick, numbered as the game counts.
+    if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP)
+        return HostKeyEvent(event, buttons);
+    return -1;
+}
+
+int PlatformTick(SDL_Event *buttons)
+{
+    (void)buttons;
+    return 0;
+}
+
+int PlatformWindowScale(int desktopW, int desktopH)
+{
+    (void)desktopW;
+    (void)desktopH;
+    return 1;
+}
+
+void PlatformToggleFullScreen(void) {}

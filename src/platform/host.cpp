@@ -1,0 +1,31 @@
+// Host controls as the console's buttons: a button is down while any key, click or pad control holds it.
+#include "platform/platform.h"
+
+#include <string.h>
+
+#include "input/input.h"
+
+static Uint8 holders[BTN_COUNT]; // host controls holding each button
+
+int HostButton(int button, int pressed, int wasHolding, SDL_Event *event)
+{
+    if (button < 0 || button >= BTN_COUNT)
+        return 0;
+    if (pressed) {
+        if (holders[button]++ > 0)
+            return 0;
+    } else {
+        // A control let go that never held the button (a key already down when the game
+        // started) still releases it, as a console button held at start-up would.
+        if (wasHolding && holders[button] > 0)
+            holders[button]--;
+        if (holders[button] > 0)
+            return 0;
+    }
+    memset(event, 0, sizeof *event);
+    event->type = pressed ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+    event->jbutton.which = HOST_STICK;
+    event->jbutton.button = (Uint8)button;
+    event->jbutton.state = pressed ? SDL_PRESSED : SDL_RELEASED;
+    return 1;
+}

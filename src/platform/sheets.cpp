@@ -1,0 +1,148 @@
+// Finding the tile sheet on a desktop: the current folder, beside the program, the installed data.
+#include "platform/platform.h"
+
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "assets/sheet.h"
+
+// A paint program saves a sheet at whatever depth it likes, and the colour key 0x3E0 means
+// pure green only in X1R5G5B5. Such a sheet is brought into that format once, pure green to
+// the key and every other colour kept off it. A sheet whose alpha channel is used keeps it.
+static SDL_Surface *InKeyFormat(SDL_Surface *sheet)
+{
+    SDL_PixelFormat *f = sheet->format;
+    if (f->BitsPerPixel == 16 || SDL_LockSurface(sheet) != 0)
+        return sheet;
+    int bytes = f->BytesPerPixel;
+    int usesAlpha = 0;
+    for (int y = 0; y < sheet->h && f->Amask && !usesAlpha; y++) {
+        const Uint8 *row = (const Uint8 *)sheet->pixels + y * sheet->pitch;
+        for (int x = 0; x < sheet->w && !usesAlpha; x++) {
+            Uint32 raw;
+            memcpy(&raw, row + x * bytes, 4); // only 32-bit surfaces have an alpha mask
+            usesAlpha = (raw & f->Amask) != f->Amask;
+        }
+    }
+    SDL_Surface *keyed = usesAlpha ? NULL
+                                   : SDL_CreateRGBSurface(SDL_SWSURFACE, sheet->w, sheet->h, 16, 0x7C00,
+                                                          0x03E0, 0x001F, 0);
+    if (keyed == NULL) {
+        SDL_UnlockSurface(sheet);
+        return sheet;
+    }
+    for (int y = 0; y < sheet->h; y++) {
+        const Uint8 *from = (const Uint8 *)sheet->pixels + y * sheet->pitch;
+        Uint16 *to = (Uint16 *)((Uint8 *)keyed->pixels + y * keyed->pitch);
+        for (int x = 0; x < sheet->w; x++, from += bytes) {
+            Uint32 raw = 0;
+            if (bytes == 1)
+                raw = from[0];
+            else if (bytes == 3)
+                raw = (Uint32)from[0] | (Uint32)from[1] << 8 | (Uint32)from[2] << 16;
+            else
+                memcpy(&raw, from, 4);
+            Uint8 r, g, b;
+            SDL_GetRGB(raw, f, &r, &g, &b);
+            Uint16 pixel = (Uint16)((r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
+            if (pixel == 0x3E0 && !(r == 0 && g == 255 && b == 0))
+                pixel = 0x3C0; // a green just short of pure stays visible
+            to[x] = pixel;
+        }
+    }
+    SDL_UnlockSurface(sheet);
+    SDL_FreeSurface(sheet);
+    return keyed;
+}
+
+// The folder of the running program, with a trailing slash, or "" where it cannot be told.
+static void ProgramFolder(char *folder, size_t size)
+{
+    folder[0] = '\0';
+    char self[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return;
+    self[n] = '\0';
+    char *slash = strrchr(self, '/');
+    if (slash == NULL)
+        return;
+    slash[1] = '\0';
+    snprintf(folder, size, "%s", self);
+}
+
+// A path with its "dir/.." pairs and "." parts taken out, as a player would write it.
+static void Plain(char *path)
+{
+    char *parts[PATH_MAX / 2];
+    int count = 0;
+    int absolute = path[0] == '/';
+    for (char *part = strtok(path, "/"); part != NULL; part = strtok(NULL, "/")) {
+        if (strcmp(part, ".") == 0)
+            continue;
+        if (strcmp(part, "..") == 0 && count > 0 && strcmp(parts[count - 1], "..") != 0)
+            count--;
+        else
+            parts[count++] = part;
+    }
+    char plain[PATH_MAX + 64] = "";
+    for (int i = 0; i < count; i++)
+        snprintf(plain + strlen(plain), sizeof plain - strlen(plain), "%s%s", i || absolute ? "/" : "", parts[i]);
+    strcpy(path, plain);
+}
+
+SDL_Surface *PlatformFindSheet(void)
+{
+    char folder[PATH_MAX];
+    ProgramFolder(folder, sizeof folder);
+    char places[3][PATH_MAX + 64];
+    int count = 0;
+    // The current folder's sheet is named in full, so that a message says which folder it was.
+    char here[PATH_MAX];
+    if (getcwd(here, sizeof here) != NULL)
+        snprintf(places[count++], sizeof places[0], "%s/tile.bmp", here);
+    else
+        snprintf(places[count++], sizeof places[0], "tile.bmp");
+    if (folder[0] != '\0') {
+        snprintf(places[count++], sizeof places[0], "%stile.bmp", folder);
+        snprintf(places[count++], sizeof places[0], "%s" SEVENFOLD_PROGRAM_TO_DATA "/tile.bmp", folder);
+        Plain(places[count - 1]);
+    }
+
+    char why[3][160];
+    int tried[3] = {0, 0, 0};
+    SDL_Surface *sheet = NULL;
+    int found = -1;
+    char seen[3][PATH_MAX];
+    for (int i = 0; i < count && sheet == NULL; i++) {
+        // The same file under two names is tried once.
+        char *real = realpath(places[i], seen[i]);
+        int again = 0;
+        for (int j = 0; j < i && real != NULL; j++)
+            again |= tried[j] && strcmp(seen[j], seen[i]) == 0;
+        if (again)
+            continue;
+        tried[i] = 1;
+        sheet = ReadSheet(places[i], why[i], sizeof why[i]);
+        if (sheet != NULL)
+            found = i;
+        else if (real == NULL)
+            seen[i][0] = '\0';
+    }
+
+    if (sheet != NULL) {
+        // A refused sheet the player put in place deserves a word, even though another plays.
+        for (int i = 0; i < found; i++)
+            if (tried[i] && strcmp(why[i], "is not there") != 0)
+                PlatformSay("%s %s; playing with %s instead", places[i], why[i], places[found]);
+        return InKeyFormat(sheet);
+    }
+    PlatformSay("no usable tile sheet; looked for tile.bmp in these places:");
+    for (int i = 0; i < count; i++)
+        if (tried[i])
+            PlatformSay("  %s %s", places[i], why[i]);
+    return NULL;
+}
