@@ -20,6 +20,7 @@ class Generator(unittest.TestCase):
             made = sorted(os.path.relpath(os.path.join(d, f), out)
                           for d, _, files in os.walk(out) for f in files)
             self.assertIn("tile.bmp", made)
+            self.assertIn("icon.bmp", made)
             for name in made:
                 with self.subTest(name):
                     committed = os.path.join(assets, name)

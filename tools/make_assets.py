@@ -54,6 +54,9 @@ def main():
         for size in (32, 48, 64, 128):
             w, h, px = build_icon(size)
             write(os.path.join('icons', 'sevenfold-%d.png' % size), png_bytes(w, h, px))
+            if size == 32:
+                # the window icon, for SDL_WM_SetIcon, which loads BMPs only
+                write('icon.bmp', bmp_bytes(w, h, 32, px, alpha=True))
     if args.only is None:
         verify(out)
 

@@ -3,10 +3,12 @@
 import os
 import struct
 import sys
+import zlib
 
 from .colour import KEY555, from555
 from .sounds import SOUNDS
 from .ui import CURSOR_RED, CURSOR_RING, CURSOR_YELLOW
+from .writers import BI_BITFIELDS, BMP_V5, RGBA_MASKS
 
 
 BMP_FORMATS = {
@@ -28,19 +30,27 @@ def need(ok, what):
 
 
 def read_bmp(blob):
-    """Decodes the uncompressed, palette-free BMPs written here."""
+    """Decodes the uncompressed, palette-free BMPs written here: 54-byte headers,
+    and the V5 header whose bit fields add an alpha channel."""
     need(len(blob) >= 54, "shorter than a BMP header")
     magic, size, _, _, off = struct.unpack_from('<2sIHHI', blob, 0)
     (hsize, w, h, planes, bpp, comp, isize, _, _, ncol, _) = struct.unpack_from('<IiiHHIIiiII', blob, 14)
-    need(magic == b'BM' and off == 54 and hsize == 40, "not a 54-byte-header BMP")
-    need(planes == 1 and comp == 0 and ncol == 0 and bpp in (16, 24, 32), "unexpected BMP format")
+    alpha = hsize == BMP_V5
+    need(magic == b'BM' and hsize in (40, BMP_V5) and off == 14 + hsize and len(blob) >= off,
+         "not a 54-byte-header or V5 BMP")
+    if alpha:
+        masks = struct.unpack_from('<4I', blob, 54)
+        need(bpp == 32 and comp == BI_BITFIELDS and masks == RGBA_MASKS, "V5 BMP without RGBA bit fields")
+    else:
+        need(comp == 0 and bpp in (16, 24, 32), "unexpected BMP format")
+    need(planes == 1 and ncol == 0, "unexpected BMP format")
     need(size == len(blob), "bfSize %d but the file has %d bytes" % (size, len(blob)))
-    need(isize == len(blob) - 54, "biSizeImage %d does not cover the pixel data" % isize)
+    need(isize == len(blob) - off, "biSizeImage %d does not cover the pixel data" % isize)
     stride = (w * bpp // 8 + 3) & ~3
-    need(54 + stride * h <= len(blob), "pixel rows run past the end")
+    need(off + stride * h <= len(blob), "pixel rows run past the end")
     px = []
     for y in range(h):
-        base = 54 + (h - 1 - y) * stride
+        base = off + (h - 1 - y) * stride
         row = []
         for x in range(w):
             if bpp == 16:
@@ -50,10 +60,40 @@ def read_bmp(blob):
                 row.append((r, g, b))
             else:
                 b, g, r, xx = blob[base + 4 * x: base + 4 * x + 4]
+                if alpha:
+                    row.append((r, g, b, xx))
+                    continue
                 need(xx == 0, "32-bit pixel with a non-zero fourth byte")
                 row.append((r, g, b))
         px.append(row)
     return w, h, bpp, px
+
+
+def read_png(blob):
+    """Decodes the 8-bit RGBA, unfiltered PNGs written here into rows of (r, g, b, a)."""
+    need(blob[:8] == b'\x89PNG\r\n\x1a\n', "not a PNG")
+    pos, idat, head = 8, b'', None
+    while pos < len(blob):
+        need(pos + 12 <= len(blob), "truncated PNG chunk")
+        size, tag = struct.unpack_from('>I4s', blob, pos)
+        body = blob[pos + 8: pos + 8 + size]
+        need(struct.unpack_from('>I', blob, pos + 8 + size)[0] == zlib.crc32(tag + body) & 0xFFFFFFFF,
+             "PNG chunk %r fails its CRC" % tag)
+        if tag == b'IHDR':
+            head = struct.unpack('>IIBBBBB', body)
+        elif tag == b'IDAT':
+            idat += body
+        pos += 12 + size
+    need(head is not None and head[2:] == (8, 6, 0, 0, 0), "not an 8-bit RGBA PNG")
+    w, h = head[:2]
+    raw = zlib.decompress(idat)
+    need(len(raw) == h * (1 + 4 * w), "PNG pixel data is %d bytes" % len(raw))
+    px = []
+    for y in range(h):
+        line = raw[y * (1 + 4 * w): (y + 1) * (1 + 4 * w)]
+        need(line[0] == 0, "PNG row %d is filtered" % y)
+        px.append([tuple(line[1 + 4 * x: 5 + 4 * x]) for x in range(w)])
+    return w, h, px
 
 
 def read_wav(blob):
@@ -200,6 +240,14 @@ def verify_files(out, check, load):
             for b in range(a + 1, 7):
                 same = len(masks[a] & masks[b]) / float(len(masks[a] | masks[b]))
                 check(same < 0.9, "skin %d kinds %d and %d have nearly the same outline" % (si, a, b))
+
+    # window icon: the 32-pixel app icon, its transparency kept in the alpha field
+    iw, ih, ibpp, icon = read_bmp(load('icon.bmp'))
+    check((iw, ih, ibpp) == (32, 32, 32), "icon.bmp is %dx%d@%d" % (iw, ih, ibpp))
+    _, _, png = read_png(load(os.path.join('icons', 'sevenfold-32.png')))
+    check(icon == png, "icon.bmp is not the 32-pixel icon")
+    check(all(icon[y][x][3] == 0 for x in (0, 31) for y in (0, 31)), "icon corners are not transparent")
+    check(sum(1 for row in icon for p in row if p[3] == 255) > 500, "icon has no solid body")
 
     for name, total, rate, width, seconds, _ in SOUNDS:
         blob = load(name)

@@ -5,8 +5,18 @@ import struct
 import zlib
 
 
-def bmp_bytes(w, h, bpp, px, tail=0):
-    """Uncompressed bottom-up BMP, 54-byte header, optional zero tail."""
+# The alpha BMP: a V5 header, whose bit fields can name an alpha channel (a
+# 40-byte header's fourth byte is padding to every reader), in sRGB.
+BMP_V5 = 124
+BI_BITFIELDS = 3
+RGBA_MASKS = (0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000)
+LCS_SRGB = 0x73524742
+LCS_GM_IMAGES = 4
+
+
+def bmp_bytes(w, h, bpp, px, tail=0, alpha=False):
+    """Uncompressed bottom-up BMP, optional zero tail: a 54-byte header, or with
+    `alpha` (32 bpp, (r, g, b, a) pixels) the V5 header that keeps the alpha."""
     bpr = w * bpp // 8
     stride = (bpr + 3) & ~3
     data = bytearray()
@@ -19,13 +29,19 @@ def bmp_bytes(w, h, bpp, px, tail=0):
             elif bpp == 24:
                 row += bytes((v[2], v[1], v[0]))
             else:
-                row += bytes((v[2], v[1], v[0], 0))
+                row += bytes((v[2], v[1], v[0], v[3] if alpha else 0))
         row += b'\0' * (stride - bpr)
         data += row
     data += b'\0' * tail
-    size = 54 + len(data)
-    head = struct.pack('<2sIHHI', b'BM', size, 0, 0, 54)
-    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, bpp, 0, len(data), 2835, 2835, 0, 0)
+    if alpha:
+        info = struct.pack('<IiiHHIIiiII', BMP_V5, w, h, 1, bpp, BI_BITFIELDS, len(data), 2835, 2835, 0, 0)
+        # masks, colour space, its unused end points and gammas, intent, no profile
+        info += struct.pack('<4II', *RGBA_MASKS, LCS_SRGB) + b'\0' * 48
+        info += struct.pack('<4I', LCS_GM_IMAGES, 0, 0, 0)
+    else:
+        info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, bpp, 0, len(data), 2835, 2835, 0, 0)
+    off = 14 + len(info)
+    head = struct.pack('<2sIHHI', b'BM', off + len(data), 0, 0, off)
     return head + info + bytes(data)
 
 
