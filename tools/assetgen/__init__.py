@@ -1,0 +1,1 @@
+"""Draws and synthesises every picture and sound Sevenfold ships with."""

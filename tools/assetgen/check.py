@@ -1,0 +1,266 @@
+"""Self-check: reads every file back and holds it to the formats the game loads."""
+
+import os
+import struct
+import sys
+import zlib
+
+from .colour import KEY555, from555
+from .sounds import SOUNDS
+from .ui import CURSOR_RED, CURSOR_RING, CURSOR_YELLOW
+from .writers import BI_BITFIELDS, BMP_V5, RGBA_MASKS
+
+
+BMP_FORMATS = {
+    'digit.bmp': (100, 13, 32, 5256),
+    'wexa.bmp': (50, 10, 24, 1576),
+    'menu.bmp': (160, 80, 16, 25656),
+    'image.bmp': (141, 34, 16, 9712),
+    'title.bmp': (80, 40, 16, 6456),
+}
+
+
+class BadFile(Exception):
+    pass
+
+
+def need(ok, what):
+    if not ok:
+        raise BadFile(what)
+
+
+def read_bmp(blob):
+    """Decodes the uncompressed, palette-free BMPs written here: 54-byte headers,
+    and the V5 header whose bit fields add an alpha channel."""
+    need(len(blob) >= 54, "shorter than a BMP header")
+    magic, size, _, _, off = struct.unpack_from('<2sIHHI', blob, 0)
+    (hsize, w, h, planes, bpp, comp, isize, _, _, ncol, _) = struct.unpack_from('<IiiHHIIiiII', blob, 14)
+    alpha = hsize == BMP_V5
+    need(magic == b'BM' and hsize in (40, BMP_V5) and off == 14 + hsize and len(blob) >= off,
+         "not a 54-byte-header or V5 BMP")
+    if alpha:
+        masks = struct.unpack_from('<4I', blob, 54)
+        need(bpp == 32 and comp == BI_BITFIELDS and masks == RGBA_MASKS, "V5 BMP without RGBA bit fields")
+    else:
+        need(comp == 0 and bpp in (16, 24, 32), "unexpected BMP format")
+    need(planes == 1 and ncol == 0, "unexpected BMP format")
+    need(size == len(blob), "bfSize %d but the file has %d bytes" % (size, len(blob)))
+    need(isize == len(blob) - off, "biSizeImage %d does not cover the pixel data" % isize)
+    stride = (w * bpp // 8 + 3) & ~3
+    need(off + stride * h <= len(blob), "pixel rows run past the end")
+    px = []
+    for y in range(h):
+        base = off + (h - 1 - y) * stride
+        row = []
+        for x in range(w):
+            if bpp == 16:
+                row.append(struct.unpack_from('<H', blob, base + 2 * x)[0])
+            elif bpp == 24:
+                b, g, r = blob[base + 3 * x: base + 3 * x + 3]
+                row.append((r, g, b))
+            else:
+                b, g, r, xx = blob[base + 4 * x: base + 4 * x + 4]
+                if alpha:
+                    row.append((r, g, b, xx))
+                    continue
+                need(xx == 0, "32-bit pixel with a non-zero fourth byte")
+                row.append((r, g, b))
+        px.append(row)
+    return w, h, bpp, px
+
+
+def read_png(blob):
+    """Decodes the 8-bit RGBA, unfiltered PNGs written here into rows of (r, g, b, a)."""
+    need(blob[:8] == b'\x89PNG\r\n\x1a\n', "not a PNG")
+    pos, idat, head = 8, b'', None
+    while pos < len(blob):
+        need(pos + 12 <= len(blob), "truncated PNG chunk")
+        size, tag = struct.unpack_from('>I4s', blob, pos)
+        body = blob[pos + 8: pos + 8 + size]
+        need(struct.unpack_from('>I', blob, pos + 8 + size)[0] == zlib.crc32(tag + body) & 0xFFFFFFFF,
+             "PNG chunk %r fails its CRC" % tag)
+        if tag == b'IHDR':
+            head = struct.unpack('>IIBBBBB', body)
+        elif tag == b'IDAT':
+            idat += body
+        pos += 12 + size
+    need(head is not None and head[2:] == (8, 6, 0, 0, 0), "not an 8-bit RGBA PNG")
+    w, h = head[:2]
+    raw = zlib.decompress(idat)
+    need(len(raw) == h * (1 + 4 * w), "PNG pixel data is %d bytes" % len(raw))
+    px = []
+    for y in range(h):
+        line = raw[y * (1 + 4 * w): (y + 1) * (1 + 4 * w)]
+        need(line[0] == 0, "PNG row %d is filtered" % y)
+        px.append([tuple(line[1 + 4 * x: 5 + 4 * x]) for x in range(w)])
+    return w, h, px
+
+
+def read_wav(blob):
+    """Splits a RIFF WAVE file into its chunks, holding it to the RIFF rules."""
+    need(len(blob) >= 12 and blob[:4] == b'RIFF' and blob[8:12] == b'WAVE', "not a RIFF WAVE file")
+    need(struct.unpack_from('<I', blob, 4)[0] == len(blob) - 8, "RIFF size does not match the file")
+    pos, chunks = 12, {}
+    order = []
+    while pos < len(blob):
+        need(pos + 8 <= len(blob), "truncated chunk header")
+        tag, size = struct.unpack_from('<4sI', blob, pos)
+        chunks[tag] = blob[pos + 8: pos + 8 + size]
+        order.append(tag)
+        pos += 8 + size + (size & 1)
+    need(pos == len(blob), "chunks overrun the file")
+    return order, chunks
+
+
+def perimeter_walk(n):
+    """Outer-ring pixels of an n x n cell, clockwise from the top-left corner."""
+    walk = [(x, 0) for x in range(n)]
+    walk += [(n - 1, y) for y in range(1, n)]
+    walk += [(x, n - 1) for x in range(n - 2, -1, -1)]
+    walk += [(0, y) for y in range(n - 2, 0, -1)]
+    return walk
+
+
+def luminance(c):
+    return 0.299 * c[0] + 0.587 * c[1] + 0.114 * c[2]
+
+
+def verify(out):
+    """Reads every written file back and checks it against what the game loads."""
+    problems = []
+
+    def check(ok, what):
+        if not ok:
+            problems.append(what)
+
+    current = [None]
+
+    def load(name):
+        current[0] = name
+        with open(os.path.join(out, name), 'rb') as fh:
+            return fh.read()
+
+    try:
+        verify_files(out, check, load)
+    except BadFile as e:
+        problems.append("%s: %s" % (current[0], e))
+    if problems:
+        for p in problems[:40]:
+            print("check failed:", p, file=sys.stderr)
+        raise SystemExit(1)
+
+
+def verify_files(out, check, load):
+
+    sheets = {}
+    for name, (w, h, bpp, size) in BMP_FORMATS.items():
+        blob = load(name)
+        check(len(blob) == size, "%s is %d bytes, wants %d" % (name, len(blob), size))
+        bw, bh, bb, px = read_bmp(blob)
+        check((bw, bh, bb) == (w, h, bpp), "%s is %dx%d@%d" % (name, bw, bh, bb))
+        check(blob[-2:] == b'\0\0', "%s tail not zero" % name)
+        if bpp == 16:
+            check(all(v < 0x8000 for row in px for v in row), "%s sets bit 15" % name)
+        sheets[name] = px
+
+    title = sheets['title.bmp']
+    check(all(v != KEY555 for row in title for v in row), "title uses the key colour")
+    check(len({v for row in title for v in row}) > 40, "title looks flat")
+
+    # cursor sheet: ring of red/yellow dashes, green inside, then the swatch
+    image = sheets['image.bmp']
+    for f in range(4):
+        for y in range(34):
+            for x in range(34):
+                v = image[y][34 * f + x]
+                ring = min(x, y, 33 - x, 33 - y) < CURSOR_RING
+                check((v in (CURSOR_RED, CURSOR_YELLOW)) if ring else v == KEY555,
+                      "cursor frame %d pixel %d,%d" % (f, x, y))
+    walk = perimeter_walk(34)
+    seqs = [[image[y][34 * f + x] for x, y in walk] for f in range(4)]
+    for f in range(4):
+        nxt = seqs[(f + 1) % 4]
+        shifts = [k for k in range(1, len(walk)) if nxt == seqs[f][-k:] + seqs[f][:-k]]
+        check(bool(shifts) and min(shifts) <= 6,
+              "cursor frame %d does not step forward into %d" % (f, (f + 1) % 4))
+        edges = sum(1 for i in range(len(walk)) if seqs[f][i] != seqs[f][i - 1])
+        check(edges >= 8, "cursor frame %d has only %d dash edges" % (f, edges))
+    check(len({tuple(q) for q in seqs}) == 4, "cursor frames repeat within the cycle")
+    swatch = [image[y][136:141] for y in range(5)]
+    check(all(v != KEY555 for row in swatch for v in row), "swatch uses the key")
+    check(len({v for row in swatch for v in row}) >= 2, "swatch has no stripes")
+    check(all(luminance(from555(v)) < 70 for row in swatch for v in row), "swatch too bright for a panel")
+    check(all(image[y][136 + x] == KEY555 for y in range(5, 34) for x in range(5)),
+          "strip under the swatch is not keyed")
+
+    # menu: opaque, and where no label is, the swatch tiled as on screen
+    menu = sheets['menu.bmp']
+    check(all(v != 0xFF00 for row in menu for v in row), "menu hits its colour key")
+    for y in [20 * i + r for i in range(4) for r in (0, 1, 18, 19)]:
+        for x in range(160):
+            check(menu[y][x] == swatch[(y + 150) % 5][x % 5],
+                  "menu pixel %d,%d breaks the panel pattern" % (x, y))
+    for i in range(4):
+        plain = [menu[20 * i + y][x] for y in range(20) for x in range(80)]
+        lit = [menu[20 * i + y][80 + x] for y in range(20) for x in range(80)]
+        check(sum(1 for v in plain if luminance(from555(v)) > 150) > 40, "menu item %d has no light text" % i)
+        check(sum(1 for a, b in zip(plain, lit) if a != b) > 300, "menu item %d is not highlighted" % i)
+
+    # digits and credit label: keyed on pure green, light ink with a dark edge
+    digit = sheets['digit.bmp']
+    glyphs = []
+    for d in range(10):
+        cell = [tuple(digit[y][10 * d + x]) for y in range(13) for x in range(10)]
+        dark = sum(1 for c in cell if c != (0, 255, 0) and luminance(c) < 80)
+        light = sum(1 for c in cell if c != (0, 255, 0) and luminance(c) > 200)
+        check(dark > 15 and light > 10, "digit %d lacks outline or fill" % d)
+        glyphs.append(tuple(luminance(c) > 128 and c != (0, 255, 0) for c in cell))
+    check(len(set(glyphs)) == 10, "two digits share a glyph")
+    greens = sum(1 for row in sheets['wexa.bmp'] for v in row if v == (0, 255, 0))
+    check(100 < greens < 450, "credit label key/ink balance %d" % greens)
+
+    # tiles: every cell holds a shape clear of the border, the key only
+    # around it, and no artwork colour close enough to the key to fringe
+    w, h, bpp, tiles = read_bmp(load('tile.bmp'))
+    check(w == 238 and bpp == 16 and h % 34 == 0 and h // 34 >= 4, "tile sheet shape")
+    for si in range(h // 34):
+        masks = []
+        for k in range(7):
+            cell = [tiles[34 * si + y][34 * k: 34 * k + 34] for y in range(34)]
+            border = cell[0] + cell[33] + [r[0] for r in cell] + [r[33] for r in cell]
+            check(all(v == KEY555 for v in border), "tile %d,%d touches its border" % (si, k))
+            ink = frozenset((x, y) for y in range(34) for x in range(34) if cell[y][x] != KEY555)
+            check(len(ink) > 250, "tile %d,%d nearly empty" % (si, k))
+            for x, y in ink:
+                v = cell[y][x]
+                check(not ((v >> 10) <= 4 and ((v >> 5) & 31) >= 27 and (v & 31) <= 4),
+                      "tile %d,%d has a key-like green %04x" % (si, k, v))
+            masks.append(ink)
+        for a in range(7):
+            for b in range(a + 1, 7):
+                same = len(masks[a] & masks[b]) / float(len(masks[a] | masks[b]))
+                check(same < 0.9, "skin %d kinds %d and %d have nearly the same outline" % (si, a, b))
+
+    # window icon: the 32-pixel app icon, its transparency kept in the alpha field
+    iw, ih, ibpp, icon = read_bmp(load('icon.bmp'))
+    check((iw, ih, ibpp) == (32, 32, 32), "icon.bmp is %dx%d@%d" % (iw, ih, ibpp))
+    _, _, png = read_png(load(os.path.join('icons', 'sevenfold-32.png')))
+    check(icon == png, "icon.bmp is not the 32-pixel icon")
+    check(all(icon[y][x][3] == 0 for x in (0, 31) for y in (0, 31)), "icon corners are not transparent")
+    check(sum(1 for row in icon for p in row if p[3] == 255) > 500, "icon has no solid body")
+
+    for name, total, rate, width, seconds, _ in SOUNDS:
+        blob = load(name)
+        check(len(blob) == total, "%s is %d bytes, wants %d" % (name, len(blob), total))
+        order, chunks = read_wav(blob)
+        check(order[0] == b'fmt ' and b'data' in order and len(order) >= 3, "%s chunks %r" % (name, order))
+        fmt = struct.unpack('<HHIIHH', chunks[b'fmt '])
+        check(fmt == (1, 1, rate, rate * width, width, 8 * width), "%s fmt %r" % (name, fmt))
+        data = chunks[b'data']
+        n = len(data) // width
+        check(round(n / rate, 3) == seconds, "%s lasts %.4f s" % (name, n / rate))
+        smp = list(struct.unpack('<%dh' % n, data)) if width == 2 else [v - 128 for v in data]
+        top = 32767 if width == 2 else 127
+        peak = max(abs(v) for v in smp)
+        check(smp[0] == 0 and smp[-1] == 0, "%s does not start and end at rest" % name)
+        check(0.15 * top < peak < 0.95 * top, "%s peak %d" % (name, peak))
