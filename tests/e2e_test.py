@@ -1,6 +1,7 @@
 """End-to-end play of the real sevenfold binary under Xvfb: real key events, every check read from screen pixels."""
 
 import os
+import struct
 import sys
 import unittest
 
@@ -68,8 +69,8 @@ class Sevenfold(unittest.TestCase):
     def tearDownClass(cls):
         cls.x.stop()
 
-    def start_game(self):
-        g = xh.Game(self.x, BINARY, SOURCE_DIR, art=self.art)
+    def start_game(self, sheet=None):
+        g = xh.Game(self.x, BINARY, SOURCE_DIR, art=self.art, sheet=sheet)
         self.addCleanup(g.stop)
         g.start()
         return g
@@ -234,6 +235,69 @@ class Sevenfold(unittest.TestCase):
         self.assertGreater(int(v.score), 0)
         self.assertNotEqual(v.board, board)
         self.assertEqual(cells_in_runs(v.board), set(), "runs must all be cleared once the board settles")
+
+    def test_desktop_window_is_titled_and_the_mouse_plays(self):
+        g = self.start_game()
+        props = g.x.run(["xprop", "-id", str(g.window), "_NET_WM_NAME", "_NET_WM_ICON"]).stdout.decode()
+        self.assertIn('_NET_WM_NAME(UTF8_STRING) = "Sevenfold"', props)
+        self.assertIn("Icon (32 x 32)", props)
+
+        v = g.settled()
+        moves = swaps(v.board, forming_run=True)
+        for _ in range(5):
+            if moves:
+                break
+            v = self.new_game_from_menu(g)
+            moves = swaps(v.board, forming_run=True)
+        self.assertTrue(moves, "five deals in a row offered no move")
+        cell, key = moves[0]
+        target = (cell[0] + STEP[key][0], cell[1] + STEP[key][1])
+        board = v.board
+        # A click on a tile lifts it; a right click puts it down; a click lifts it again.
+        g.click_cell(cell)
+        g.wait_until(lambda w: w.lifted and w.cursor == cell, what="the lift by a click")
+        g.click_cell(cell, button=3)
+        g.wait_until(lambda w: not w.lifted, what="a right click putting the tile down")
+        g.click_cell(cell)
+        g.wait_until(lambda w: w.lifted and w.cursor == cell, what="the lift by a click")
+        # A click on its neighbour swaps the two.
+        g.click_cell(target)
+        g.wait_until(lambda w: w.score not in (None, "0000000"), what="a score for the clicked swap")
+        v = g.settled(span=0.5)
+        self.assertFalse(v.lifted)
+        self.assertNotEqual(v.board, board)
+        self.assertEqual(cells_in_runs(v.board), set())
+
+        # A click on the menu opens it; a click on new game deals.
+        score = v.score
+        g.click(40, xh.MENU_Y + 5)
+        g.wait_until(lambda w: w.menu_highlight is not None, what="the menu opened by a click")
+        g.click(40, xh.MENU_Y + xh.MENU_ITEM_H + 10)
+        v = g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None and w.score == "0000000",
+                         what="a new game chosen by a click")
+        self.assertNotEqual(score, "0000000")
+
+    def test_a_24_bit_sheet_draws_without_green(self):
+        # A paint program's re-save: every X1R5G5B5 pixel widened to 24 bits, pure green and all.
+        art = xh.Bmp(os.path.join(SOURCE_DIR, "assets", "tile.bmp"))
+        row = (art.width * 3 + 3) & ~3
+        pixels = bytearray()
+        for y in reversed(range(art.height)):
+            line = bytearray()
+            for v in art.raw[y]:
+                r, g, b = (xh._e5((v >> shift) & 31) for shift in (10, 5, 0))
+                line += bytes((b, g, r))
+            pixels += line.ljust(row, b"\0")
+        header = struct.pack("<IiiHHIIiiII", 40, art.width, art.height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+        path = os.path.join(self.x.logdir, "tile24.bmp")
+        with open(path, "wb") as f:
+            f.write(b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54) + header + pixels)
+        g = self.start_game(sheet=path)
+        v = g.settled()
+        expected = self.art.new_game_screen(v.board, 0, v.cursor, v.cursor_frame)
+        diff = [(x, y) for y in range(xh.SCREEN_H) for x in range(xh.SCREEN_W)
+                if expected.pixel(x, y) != v.picture.pixel(x, y)]
+        self.assertEqual(diff[:10], [], "%d pixels differ from the 16-bit sheet's first screen" % len(diff))
 
     def test_menu_selection_moves_wraps_and_new_game_resets(self):
         g = self.start_game()

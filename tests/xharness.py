@@ -600,8 +600,9 @@ def _send_wm_delete(display, window):
 class Game(_Started):
     """One run of the real binary in a scratch folder holding a copy of tile.bmp."""
 
-    def __init__(self, xserver, binary, source_dir, art=None, extra_env=None):
+    def __init__(self, xserver, binary, source_dir, art=None, extra_env=None, sheet=None):
         self.x = xserver
+        self.sheet = sheet or os.path.join(source_dir, "assets", "tile.bmp")
         self.binary = os.path.abspath(binary)
         self.source_dir = source_dir
         self.art = art or Artwork(source_dir)
@@ -615,7 +616,7 @@ class Game(_Started):
 
     def start(self, timeout=20.0):
         self.workdir = tempfile.mkdtemp(prefix="sevenfold-run-")
-        shutil.copy(os.path.join(self.source_dir, "assets", "tile.bmp"), self.workdir)
+        shutil.copy(self.sheet, os.path.join(self.workdir, "tile.bmp"))
         self._out = open(os.path.join(self.workdir, "stdout.txt"), "wb")
         self._err = open(os.path.join(self.workdir, "stderr.txt"), "wb")
         self.returncode = None
@@ -692,7 +693,14 @@ class Game(_Started):
             shutil.rmtree(self.workdir, ignore_errors=True)
             self.workdir = None
 
-    # -- keys ------------------------------------------------------------------------------
+    # -- keys and the mouse ----------------------------------------------------------------
+
+    def click(self, x, y, button=1):
+        """A click at (x, y) of the picture, which is the root window's (x, y) here."""
+        self.x.xdotool("mousemove", x, y, "click", button)
+
+    def click_cell(self, cell, button=1):
+        self.click(BOARD_X + CELL * cell[0] + CELL // 2, BOARD_Y + CELL * cell[1] + CELL // 2, button)
 
     def tap(self, *keys):
         for k in keys:

@@ -16,6 +16,8 @@ extern const unsigned char iImage[];  // image.bmp: cursor frames and panel swat
 extern const Uint32 iImage_size;
 extern const unsigned char iTitle[];  // title.bmp: title artwork, 80x40, X1R5G5B5
 extern const Uint32 iTitle_size;
+extern const unsigned char iIcon[];   // icon.bmp: the desktop window's icon, 32x32, 32 bpp with alpha
+extern const Uint32 iIcon_size;
 extern const unsigned char sSelect[]; // select.wav: lift sound
 extern const Uint32 sSelect_size;
 extern const unsigned char sErase[];  // erase.wav: clear sound

@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "assets/assets.h"
+
 Uint32 PlatformVideoFlags(void)
 {
     return 0;
@@ -52,6 +54,12 @@ void PlatformVideoPrepare(void)
         setenv("SDL12COMPAT_WINDOW_SCALING", scale, 0);
     }
     SDL_WM_SetCaption("Sevenfold", "Sevenfold");
+    // The icon goes with the window as it is made, so it is set before the video mode.
+    SDL_Surface *icon = SDL_LoadBMP_RW(SDL_RWFromConstMem(iIcon, (int)iIcon_size), 1);
+    if (icon != NULL) {
+        SDL_WM_SetIcon(icon, NULL);
+        SDL_FreeSurface(icon);
+    }
 }
 
 int PlatformPointer(void)
