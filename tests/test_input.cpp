@@ -889,6 +889,92 @@ TEST_F(EventLoopInput, AltReturnSwitchesTheWindowInsteadOfPressingStart)
     Handle(KeyEvent(SDL_KEYUP, SDLK_RETURN));
 }
 
+// A desktop pad: its events come from joystick 0, not from the host layer.
+SDL_Event PadEvent(Uint8 type, Uint8 number, Sint16 value = 0)
+{
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = type;
+    if (type == SDL_JOYHATMOTION) {
+        event.jhat.value = (Uint8)value;
+    } else if (type == SDL_JOYAXISMOTION) {
+        event.jaxis.axis = number;
+        event.jaxis.value = value;
+    } else {
+        event.jbutton.button = number;
+        event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    }
+    return event;
+}
+
+TEST_F(EventLoopInput, APadsButtonsHatAndStickAreTheConsolesButtons)
+{
+    struct {
+        Uint8 pad;
+        int button;
+    } const buttons[] = {{0, B}, {1, X}, {4, L}, {5, R}, {6, SELECT}};
+    for (const auto &b : buttons) {
+        SCOPED_TRACE("pad button " + std::to_string(b.pad));
+        Handle(PadEvent(SDL_JOYBUTTONDOWN, b.pad));
+        EXPECT_EQ(*flagOf[b.button].flag, 1);
+        EXPECT_EQ(isUPkey, 0) << "the console's numbers are not a pad's";
+        Handle(PadEvent(SDL_JOYBUTTONUP, b.pad));
+        TickSawButtons();
+        EXPECT_EQ(*flagOf[b.button].flag, 0);
+    }
+    Handle(PadEvent(SDL_JOYBUTTONDOWN, 7));
+    EXPECT_EQ(isMenu, 1) << "start";
+    Handle(PadEvent(SDL_JOYBUTTONUP, 7));
+
+    // The hat: a diagonal holds two straight directions, which the 4-way mode makes a diagonal step.
+    Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_UP));
+    EXPECT_EQ(isUPkey, 1);
+    Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_RIGHTUP));
+    EXPECT_EQ(isRIGHTkey, 1);
+    EXPECT_EQ(moveX, 1);
+    EXPECT_EQ(moveY, -1);
+    Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_DOWN));
+    TickSawButtons();
+    EXPECT_EQ(isUPkey, 0);
+    EXPECT_EQ(isRIGHTkey, 0);
+    EXPECT_EQ(isDOWNkey, 1);
+    Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_CENTERED));
+    TickSawButtons();
+    EXPECT_EQ(isDOWNkey, 0);
+    EXPECT_EQ(moveY, 0);
+
+    // The first stick, with a dead zone that presses late and lets go early.
+    const struct {
+        Uint8 axis;
+        Sint16 value;
+        Uint8 left, right, up, down;
+    } stick[] = {
+        {0, 9000, 0, 0, 0, 0},   {0, 20000, 0, 1, 0, 0},  {0, 12000, 0, 1, 0, 0},
+        {0, 5000, 0, 0, 0, 0},   {0, -32768, 1, 0, 0, 0}, {1, 32767, 1, 0, 0, 1},
+        {0, 0, 0, 0, 0, 1},      {1, -20000, 0, 0, 1, 0}, {1, 0, 0, 0, 0, 0},
+        {2, 32767, 0, 0, 0, 0},
+    };
+    for (const auto &m : stick) {
+        SCOPED_TRACE("axis " + std::to_string(m.axis) + " at " + std::to_string(m.value));
+        Handle(PadEvent(SDL_JOYAXISMOTION, m.axis, m.value));
+        TickSawButtons();
+        EXPECT_EQ(isLEFTkey, m.left);
+        EXPECT_EQ(isRIGHTkey, m.right);
+        EXPECT_EQ(isUPkey, m.up);
+        EXPECT_EQ(isDOWNkey, m.down);
+    }
+
+    // Hat and stick holding one direction: it is let go when both have let go.
+    Handle(PadEvent(SDL_JOYAXISMOTION, 0, 30000));
+    Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_RIGHT));
+    Handle(PadEvent(SDL_JOYAXISMOTION, 0, 0));
+    TickSawButtons();
+    EXPECT_EQ(isRIGHTkey, 1);
+    Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_CENTERED));
+    TickSawButtons();
+    EXPECT_EQ(isRIGHTkey, 0);
+}
+
 TEST(DesktopWindow, ScaleIsTheLargestWholeNumberThatFits)
 {
     struct { int w, h, scale; } const cases[] = {

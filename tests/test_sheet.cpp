@@ -13,6 +13,7 @@
 #include "app/app.h"
 #include "assets/sheet.h"
 #include "gfx/gfx.h"
+#include "platform/platform.h"
 #include "support.h"
 
 namespace {
@@ -369,6 +370,51 @@ TEST_F(SheetFiles, AnAlphaSheetStaysTransparentAfterALift)
         DrawCursor();
     }
     SET = 0;
+}
+
+TEST_F(SheetFiles, OnADesktopPureGreenIsTransparentAtAnyDepth)
+{
+    // Kind 0 of skin 0 is black in the pattern: here its middle is painted pure green and, next
+    // to it, a green just short of pure; a palette sheet has its black entry made pure green.
+    const Sheet sheets[] = {Sheet().Bits(24), Sheet().Bits(32), Sheet().Bits(8).Palette(6)};
+    fs::rename("tile.bmp", "tile.bmp.game");
+    for (const Sheet &s : sheets) {
+        SCOPED_TRACE(std::to_string(s.bits) + " bits");
+        Bytes b = Write(s);
+        const size_t data = b[10] | b[11] << 8, row = ((size_t)s.width * s.bits + 31) / 32 * 4;
+        if (s.bits == 8) {
+            b[14 + 40 + 1] = 255; // blue, green, red, unused
+        } else {
+            for (int y = 10; y < 20; y++)
+                for (int x = 10; x < 25; x++) {
+                    Uint8 *p = &b[data + (size_t)(s.height - 1 - y) * row + (size_t)x * (s.bits / 8)];
+                    p[0] = 0, p[1] = x < 20 ? 255 : 250, p[2] = 0;
+                }
+        }
+        std::ofstream("tile.bmp", std::ios::binary).write((const char *)b.data(), (std::streamsize)b.size());
+        SDL_Surface *sheet = PlatformFindSheet();
+        ASSERT_NE(sheet, nullptr);
+        SetTile(sheet);
+        memset(table, 0, sizeof table);
+        skin = 0;
+        DrawPan();
+        EXPECT_EQ(ScreenPixel(80 + 15, 1 + 15), 0xFFFF) << "pure green is transparent";
+        if (s.bits != 8) {
+            Uint16 nearly = ScreenPixel(80 + 22, 1 + 15);
+            EXPECT_EQ(nearly & 0xF81F, 0) << "no red or blue";
+            EXPECT_GT((nearly >> 5) & 63, 55) << "a green just short of pure stays green";
+        }
+    }
+    // A sheet whose alpha channel is used keeps it.
+    Sheet alpha = Sheet().Bits(32).Masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}).Info(124);
+    Bytes b = Write(alpha);
+    Put32(b, b[10] | b[11] << 8, 0x00FF0000);
+    std::ofstream("tile.bmp", std::ios::binary).write((const char *)b.data(), (std::streamsize)b.size());
+    SDL_Surface *sheet = PlatformFindSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->format->BitsPerPixel, 32);
+    SDL_FreeSurface(sheet);
+    fs::rename("tile.bmp.game", "tile.bmp");
 }
 
 // A valid sheet to spoil: 16 bits, 238x70, the 40-byte header.
