@@ -21,10 +21,12 @@ SANITIZED = os.environ.get("SEVENFOLD_SANITIZED", "0") not in ("", "0", "OFF")
 MIB = 1024 * 1024
 # The hard ceiling of a start-up, whatever the sheet. Under the sanitizers the shadow memory comes
 # on top of everything (measured by a start with our own sheet), and ASan keeps the blocks that
-# the file buffer outgrew resident in its quarantine: up to twice the largest file.
+# the file buffer outgrew resident in its quarantine: up to twice the largest file. The file's
+# own buffer stays there too, so a desktop's 16-bit copy of a converted sheet (half the largest
+# picture) comes on top of it instead of into its place.
 CEILING = 64 * MIB
 OUR_START = 16 * MIB
-QUARANTINE = 2 * 16 * MIB
+QUARANTINE = 2 * 16 * MIB + 8 * MIB
 # A game that is still up this long after starting has taken its sheet.
 SETTLE = 4.0 if SANITIZED else 1.5
 QUIT_WITHIN = 20
