@@ -118,6 +118,18 @@ class Sevenfold(unittest.TestCase):
         return g.wait_until(lambda v: v.menu_intact and v.menu_highlight is None and v.board_complete,
                             what="a new game")
 
+    def board_with_a_move(self, g):
+        """The settled view of a board that offers a swap forming a run, and those swaps."""
+        v = g.settled()
+        moves = swaps(v.board, forming_run=True)
+        for _ in range(5):
+            if moves:
+                break
+            v = self.new_game_from_menu(g)
+            moves = swaps(v.board, forming_run=True)
+        self.assertTrue(moves, "five deals in a row offered no move")
+        return v, moves
+
     # -- the tests --------------------------------------------------------------------------
 
     def test_first_screen_is_a_fresh_game(self):
@@ -215,14 +227,7 @@ class Sevenfold(unittest.TestCase):
 
     def test_swap_that_forms_a_run_scores_and_clears(self):
         g = self.start_game()
-        v = g.settled()
-        moves = swaps(v.board, forming_run=True)
-        for _ in range(5):
-            if moves:
-                break
-            v = self.new_game_from_menu(g)
-            moves = swaps(v.board, forming_run=True)
-        self.assertTrue(moves, "five deals in a row offered no move")
+        v, moves = self.board_with_a_move(g)
         cell, key = self.nearest(moves, v.cursor)
         v = self.go_to(g, cell)
         board = v.board
@@ -242,14 +247,7 @@ class Sevenfold(unittest.TestCase):
         self.assertIn('_NET_WM_NAME(UTF8_STRING) = "Sevenfold"', props)
         self.assertIn("Icon (32 x 32)", props)
 
-        v = g.settled()
-        moves = swaps(v.board, forming_run=True)
-        for _ in range(5):
-            if moves:
-                break
-            v = self.new_game_from_menu(g)
-            moves = swaps(v.board, forming_run=True)
-        self.assertTrue(moves, "five deals in a row offered no move")
+        v, moves = self.board_with_a_move(g)
         cell, key = moves[0]
         target = (cell[0] + STEP[key][0], cell[1] + STEP[key][1])
         board = v.board
