@@ -125,8 +125,9 @@ def cpu_seconds(pid):
 
 
 def thread_times(pid):
-    """{thread id: (name, seconds on a CPU)}. schedstat counts in nanoseconds where utime and
-    stime count in 10 ms steps, too coarse for a thread that wakes for microseconds at a time."""
+    """{thread id: (name, seconds on a CPU, times it went to sleep)}. schedstat counts in
+    nanoseconds where utime and stime count in 10 ms steps, too coarse for a thread that wakes
+    for microseconds at a time; each sleep is followed by a wake-up."""
     threads = {}
     for task in glob.glob(f"/proc/{pid}/task/*"):
         try:
@@ -134,9 +135,11 @@ def thread_times(pid):
                 name = f.read().strip()
             with open(os.path.join(task, "schedstat")) as f:
                 ns = int(f.read().split()[0])
+            with open(os.path.join(task, "status")) as f:
+                sleeps = sum(int(line.split()[1]) for line in f if line.startswith("voluntary_ctxt_switches"))
         except (OSError, ValueError, IndexError):
             continue  # the thread ended between the listing and the read
-        threads[int(os.path.basename(task))] = (name, ns / 1e9)
+        threads[int(os.path.basename(task))] = (name, ns / 1e9, sleeps)
     return threads
 
 
@@ -176,10 +179,12 @@ class Watched:
         with open(f"/proc/{self.proc.pid}/comm") as f:
             process_name = f.read().strip()
         self.by_thread = {}
-        for tid, (name, seconds) in threads1.items():
-            before = self.threads0.get(tid, (name, 0.0))[1]
+        self.wakeups = {}
+        for tid, (name, seconds, sleeps) in threads1.items():
+            _, seconds0, sleeps0 = self.threads0.get(tid, (name, 0.0, 0))
             label = thread_label(self.proc.pid, tid, name, process_name)
-            self.by_thread[label] = self.by_thread.get(label, 0.0) + (seconds - before) / span * 100
+            self.by_thread[label] = self.by_thread.get(label, 0.0) + (seconds - seconds0) / span * 100
+            self.wakeups[label] = self.wakeups.get(label, 0.0) + (sleeps - sleeps0) / span
         self.share = sum(self.by_thread.values())
         self.peak = status_kib(self.proc.pid, "VmHWM")
 
@@ -306,22 +311,35 @@ def idle_case(label, build, reference, env, runs, seconds, settle, x=None):
               + ("" if len(set(shown)) == 1 else "  <- NOT ALIKE: the ratio compares different windows"))
         if sizes:
             print("  (window sizes differed between runs)")
+    # Every program ticks about 14 times a second, and its main thread sleeps between ticks; a
+    # main thread that slept far less often did not run its ticks in the window (the machine
+    # stalled it), and such a run says nothing about idle cost.
+    kept = []
+    for i, (programs, _, _) in enumerate(results):
+        cells = ", ".join(f"{p.label} {p.share:.2f} %" for p in programs)
+        ticks = ", ".join(f"{p.share_ticks:.1f}" for p in programs)
+        stalled = [p.label for p in programs if p.wakeups.get("main", 0.0) < 10]
+        ratio = programs[0].share / programs[1].share if programs[1].share > 0 else float("nan")
+        print(f"run {i + 1}: {cells}; ratio {ratio:.2f}   (utime+stime: {ticks} %)"
+              + (f"  <- left out: main thread of {', '.join(stalled)} woke under 10 times a second" if stalled else ""))
+        if not stalled:
+            kept.append(programs)
+    if not kept:
+        print("no run without a stall: no figures")
+        return
     share = {}
     peak = {}
     threads = {}
-    for programs, _, _ in results:
+    wakeups = {}
+    for programs in kept:
         for p in programs:
             share.setdefault(p.label, []).append(p.share)
             peak.setdefault(p.label, []).append(p.peak / 1024)
             for name, value in p.by_thread.items():
                 threads.setdefault(p.label, {}).setdefault(name, []).append(value)
-    game, floor = share["game"], share["reference+mixer"]
-    ratios = [g / f for g, f in zip(game, floor) if f > 0]
-    for i, (programs, _, _) in enumerate(results):
-        cells = ", ".join(f"{p.label} {p.share:.2f} %" for p in programs)
-        ticks = ", ".join(f"{p.share_ticks:.1f}" for p in programs)
-        print(f"run {i + 1}: {cells}; ratio {game[i] / floor[i]:.2f}   (utime+stime: {ticks} %)")
-    print("idle CPU, % of a core, median (range) of the runs: "
+                wakeups.setdefault(p.label, {}).setdefault(name, []).append(p.wakeups[name])
+    ratios = [g / f for g, f in zip(share["game"], share["reference+mixer"]) if f > 0]
+    print(f"idle CPU, % of a core, median (range) of {len(kept)} runs: "
           + "; ".join(f"{name} {spread(values)}" for name, values in share.items()))
     if ratios:
         print(f"CPU ratio game / reference+mixer: {spread(ratios)}")
@@ -329,8 +347,9 @@ def idle_case(label, build, reference, env, runs, seconds, settle, x=None):
           + f"; ratio game / reference+mixer {statistics.median(peak['game']) / statistics.median(peak['reference+mixer']):.2f}")
     for label in ("game", "reference+mixer"):
         parts = sorted(threads[label].items(), key=lambda kv: -sum(kv[1]))
-        print(f"{label} by thread, mean % of a core: "
-              + ", ".join(f"{name} {sum(v) / runs:.2f}" for name, v in parts))
+        print(f"{label} by thread, mean % of a core (wake-ups a second): "
+              + ", ".join(f"{name} {sum(v) / len(kept):.2f} ({sum(wakeups[label][name]) / len(kept):.0f})"
+                          for name, v in parts))
 
 
 def idle_figures(build, reference, extra_env, runs, seconds, settle):
