@@ -1,7 +1,17 @@
 #!/usr/bin/env python3
-"""Whole-program figures for the README: a tick's cost, start-up, idle CPU and memory of the real game."""
+"""Whole-program figures for the README: a tick's cost, start-up, and the idle game's CPU and memory beside a reference.
+
+  python3 bench/figures.py BUILD                  everything
+  python3 bench/figures.py BUILD --idle-only      only the idle game beside the reference
+  SDL_RENDER_DRIVER=software python3 bench/figures.py BUILD --idle-only
+  python3 bench/figures.py BUILD --idle-only --env SDL_RENDER_DRIVER=software
+
+SDL's own variables in the environment (and --env) reach the game and the reference alike.
+BUILD may be any build folder of the game, older ones included: the reference is taken from
+BUILD/bench, else from --reference, else compiled for the run."""
 
 import argparse
+import atexit
 import glob
 import os
 import re
@@ -17,11 +27,14 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TILE = os.path.join(ROOT, "assets", "tile.bmp")
 
 sys.path.insert(0, os.path.join(ROOT, "tests"))
+import xharness  # noqa: E402  (its processes die with this script)
 from xharness import XServer  # noqa: E402  (the private 320x240 X server the end-to-end tests use)
 
 
 def environment(display):
-    env = dict(os.environ, SDL_AUDIODRIVER="dummy")
+    env = dict(os.environ)
+    # There is no sound card here; a driver of the caller's choice (disk, say) still counts.
+    env.setdefault("SDL_AUDIODRIVER", "dummy")
     if display:
         env["DISPLAY"] = display
         env.pop("SDL_VIDEODRIVER", None)
@@ -59,7 +72,7 @@ def tick_instructions(build, display, ticks=40):
 
 def start_game(build, display, extra_env=None):
     d = tempfile.mkdtemp(prefix="sevenfold-figures-")
-    shutil.copy(TILE, d)
+    shutil.copy(tile_sheet(build), d)
     env = environment(display)
     env.update(extra_env or {})
     return d, subprocess.Popen([os.path.join(build, "sevenfold")], cwd=d, env=env,
@@ -105,21 +118,253 @@ def status_kib(pid, field):
 
 
 def cpu_seconds(pid):
+    """utime + stime of the whole process, threads that already ended included (10 ms steps)."""
     with open(f"/proc/{pid}/stat") as f:
         fields = f.read().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def idle(build, display, seconds=10):
-    """CPU share of one core and peak memory of a game left alone (menu closed, cursor crawling)."""
-    d, proc = start_game(build, display)
-    time.sleep(2)
-    c0, t0 = cpu_seconds(proc.pid), time.time()
-    time.sleep(seconds)
-    share = (cpu_seconds(proc.pid) - c0) / (time.time() - t0) * 100
-    peak = status_kib(proc.pid, "VmHWM")
-    stop_game(d, proc)
-    return share, peak
+def thread_times(pid):
+    """{thread id: (name, seconds on a CPU, times it went to sleep)}. schedstat counts in
+    nanoseconds where utime and stime count in 10 ms steps, too coarse for a thread that wakes
+    for microseconds at a time; each sleep is followed by a wake-up."""
+    threads = {}
+    for task in glob.glob(f"/proc/{pid}/task/*"):
+        try:
+            with open(os.path.join(task, "comm")) as f:
+                name = f.read().strip()
+            with open(os.path.join(task, "schedstat")) as f:
+                ns = int(f.read().split()[0])
+            with open(os.path.join(task, "status")) as f:
+                sleeps = sum(int(line.split()[1]) for line in f if line.startswith("voluntary_ctxt_switches"))
+        except (OSError, ValueError, IndexError):
+            continue  # the thread ended between the listing and the read
+        threads[int(os.path.basename(task))] = (name, ns / 1e9, sleeps)
+    return threads
+
+
+def thread_label(pid, tid, name, process_name):
+    if tid == pid:
+        return "main"
+    if name == process_name:
+        return "(unnamed)"
+    # llvmpipe-0, llvmpipe-1 …: one pool, reported as one.
+    return re.sub(r"-\d+$", "-*", name)
+
+
+class Watched:
+    """One running program whose CPU use over a window of time is read from /proc."""
+
+    def __init__(self, label, args, env, cwd):
+        self.label = label
+        self.cwd = cwd
+        try:
+            self.out = open(os.path.join(cwd, "stdout.txt"), "wb")
+            self.err = open(os.path.join(cwd, "stderr.txt"), "wb")
+            self.proc = xharness._spawn(args, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                                        stdout=self.out, stderr=self.err)
+        except BaseException:
+            shutil.rmtree(cwd, ignore_errors=True)
+            raise
+
+    def begin(self):
+        self.check_alive()
+        self.t0, self.cpu0, self.threads0 = time.monotonic(), cpu_seconds(self.proc.pid), thread_times(self.proc.pid)
+
+    def end(self):
+        self.check_alive()
+        t1, cpu1, threads1 = time.monotonic(), cpu_seconds(self.proc.pid), thread_times(self.proc.pid)
+        span = t1 - self.t0
+        self.share_ticks = (cpu1 - self.cpu0) / span * 100
+        with open(f"/proc/{self.proc.pid}/comm") as f:
+            process_name = f.read().strip()
+        self.by_thread = {}
+        self.wakeups = {}
+        for tid, (name, seconds, sleeps) in threads1.items():
+            _, seconds0, sleeps0 = self.threads0.get(tid, (name, 0.0, 0))
+            label = thread_label(self.proc.pid, tid, name, process_name)
+            self.by_thread[label] = self.by_thread.get(label, 0.0) + (seconds - seconds0) / span * 100
+            self.wakeups[label] = self.wakeups.get(label, 0.0) + (sleeps - sleeps0) / span
+        self.share = sum(self.by_thread.values())
+        self.peak = status_kib(self.proc.pid, "VmHWM")
+
+    def window_size(self, x):
+        """The visible window's size on the X screen, to show that both windows are alike."""
+        ids = x.xdotool("search", "--onlyvisible", "--pid", self.proc.pid, check=False).stdout.split()
+        if not ids:
+            return None
+        out = x.xdotool("getwindowgeometry", ids[-1].decode(), check=False).stdout.decode()
+        m = re.search(r"Geometry: (\d+x\d+)", out)
+        return m.group(1) if m else None
+
+    def printed(self, name):
+        with open(os.path.join(self.cwd, name), "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def said(self, pattern):
+        """What the program printed that matches, if anything (the reference tells its scale)."""
+        m = re.search(pattern, self.printed("stdout.txt"))
+        return m.group(1) if m else None
+
+    def check_alive(self):
+        if self.proc.poll() is not None:
+            raise RuntimeError(f"{self.label} ended with status {self.proc.returncode}: "
+                               f"{(self.printed('stdout.txt') + self.printed('stderr.txt'))[-2000:]}")
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        xharness._reap(self.proc)
+        self.out.close()
+        self.err.close()
+        shutil.rmtree(self.cwd, ignore_errors=True)
+
+
+class LargeXServer(XServer):
+    """The tests' X server on a 1920x1080 screen, where the desktop window is scaled by 4.
+
+    The tests' server takes its screen size from its module, so the size is swapped in there
+    only while the server starts."""
+
+    def start(self):
+        saved = xharness.SCREEN_W, xharness.SCREEN_H
+        xharness.SCREEN_W, xharness.SCREEN_H = 1920, 1080
+        try:
+            super().start()
+        finally:
+            xharness.SCREEN_W, xharness.SCREEN_H = saved
+
+
+def reference_binary(build, given):
+    """The reference program: the one given, the build folder's own, or one compiled now, so
+    that a build folder from before the reference existed can still be measured."""
+    if given:
+        if not os.access(given, os.X_OK):
+            raise SystemExit(f"no reference program at {given}")
+        return os.path.abspath(given)
+    built = os.path.join(build, "bench", "idle_reference")
+    if os.path.exists(built):
+        return built
+    folder = tempfile.mkdtemp(prefix="sevenfold-reference-")
+    atexit.register(shutil.rmtree, folder, True)
+    out = os.path.join(folder, "idle_reference")
+    flags = subprocess.run(["pkg-config", "--cflags", "--libs", "sdl", "SDL_mixer"], check=True,
+                           capture_output=True, text=True).stdout.split()
+    subprocess.run(["c++", "-std=c++17", "-O2", os.path.join(ROOT, "bench", "idle_reference.cpp"), "-o", out]
+                   + flags, check=True)
+    print(f"(reference compiled for this run: {out})")
+    return out
+
+
+def tile_sheet(build):
+    built = os.path.join(build, "tile.bmp")
+    return built if os.path.exists(built) else TILE
+
+
+def idle_run(build, reference, env, seconds, settle, x):
+    """The game, the reference with a silent mixer and the reference without one, started
+    together and measured over the same seconds, so that the machine's load falls on all three."""
+    programs = []
+    try:
+        for label, args in (("game", [os.path.join(build, "sevenfold")]),
+                            ("reference+mixer", [reference, "--mixer"]),
+                            ("reference", [reference])):
+            d = tempfile.mkdtemp(prefix="sevenfold-idle-")
+            shutil.copy(tile_sheet(build), os.path.join(d, "tile.bmp"))
+            programs.append(Watched(label, args, env, d))
+        time.sleep(settle)
+        for p in programs:
+            p.begin()
+        time.sleep(seconds)
+        for p in programs:
+            p.end()
+        sizes = [p.window_size(x) for p in programs] if x else None
+        scale = programs[1].said(r"window scale (\S+)")
+        return programs, sizes, scale
+    finally:
+        for p in programs:
+            p.stop()
+
+
+def spread(values, fmt="{:.2f}"):
+    return (fmt.format(statistics.median(values)) + " (" + fmt.format(min(values)) + "–"
+            + fmt.format(max(values)) + ")")
+
+
+def idle_case(label, build, reference, env, runs, seconds, settle, x=None):
+    """CPU share of one core and peak memory of the game left alone (cursor crawling, silence),
+    beside the reference, with the game's CPU split by thread."""
+    results = []
+    for _ in range(runs):
+        results.append(idle_run(build, reference, env, seconds, settle, x))
+    print(f"### {label}")
+    print("window scale the reference chose: " + ", ".join(sorted({r[2] or "?" for r in results})))
+    sizes = {tuple(s) for _, s, _ in results if s}
+    if sizes:
+        names = [p.label for p in results[0][0]]
+        shown = sizes.pop()
+        print("windows: " + ", ".join(f"{n} {w or '?'}" for n, w in zip(names, shown))
+              + ("" if len(set(shown)) == 1 else "  <- NOT ALIKE: the ratio compares different windows"))
+        if sizes:
+            print("  (window sizes differed between runs)")
+    # Every program ticks about 14 times a second, and its main thread sleeps between ticks; a
+    # main thread that slept far less often did not run its ticks in the window (the machine
+    # stalled it), and such a run says nothing about idle cost.
+    kept = []
+    for i, (programs, _, _) in enumerate(results):
+        cells = ", ".join(f"{p.label} {p.share:.2f} %" for p in programs)
+        ticks = ", ".join(f"{p.share_ticks:.1f}" for p in programs)
+        stalled = [p.label for p in programs if p.wakeups.get("main", 0.0) < 10]
+        ratio = programs[0].share / programs[1].share if programs[1].share > 0 else float("nan")
+        print(f"run {i + 1}: {cells}; ratio {ratio:.2f}   (utime+stime: {ticks} %)"
+              + (f"  <- left out: main thread of {', '.join(stalled)} woke under 10 times a second" if stalled else ""))
+        if not stalled:
+            kept.append(programs)
+    if not kept:
+        print("no run without a stall: no figures")
+        return
+    share = {}
+    peak = {}
+    threads = {}
+    wakeups = {}
+    for programs in kept:
+        for p in programs:
+            share.setdefault(p.label, []).append(p.share)
+            peak.setdefault(p.label, []).append(p.peak / 1024)
+            for name, value in p.by_thread.items():
+                threads.setdefault(p.label, {}).setdefault(name, []).append(value)
+                wakeups.setdefault(p.label, {}).setdefault(name, []).append(p.wakeups[name])
+    ratios = [g / f for g, f in zip(share["game"], share["reference+mixer"]) if f > 0]
+    print(f"idle CPU, % of a core, median (range) of {len(kept)} runs: "
+          + "; ".join(f"{name} {spread(values)}" for name, values in share.items()))
+    if ratios:
+        print(f"CPU ratio game / reference+mixer: {spread(ratios)}")
+    print("peak RSS (VmHWM), MiB: " + "; ".join(f"{name} {spread(values, '{:.1f}')}" for name, values in peak.items())
+          + f"; ratio game / reference+mixer {statistics.median(peak['game']) / statistics.median(peak['reference+mixer']):.2f}")
+    for label in ("game", "reference+mixer"):
+        parts = sorted(threads[label].items(), key=lambda kv: -sum(kv[1]))
+        print(f"{label} by thread, mean % of a core (wake-ups a second): "
+              + ", ".join(f"{name} {sum(v) / len(kept):.2f} ({sum(wakeups[label][name]) / len(kept):.0f})"
+                          for name, v in parts))
+
+
+def idle_figures(build, reference, extra_env, runs, seconds, settle):
+    shown = {k: v for k, v in sorted(os.environ.items()) if k.startswith(("SDL", "LIBGL", "GALLIUM", "MESA"))}
+    shown.update(extra_env)
+    print(f"## Idle: the game beside the reference, {runs} runs x {seconds:g} s after {settle:g} s "
+          f"(environment: {' '.join(f'{k}={v}' for k, v in shown.items()) or 'as SDL chooses'})")
+    with XServer() as x:
+        idle_case(f"Xvfb {xharness.SCREEN_W}x{xharness.SCREEN_H} (window x1)", build, reference,
+                  x.env(extra_env), runs, seconds, settle, x)
+    with LargeXServer() as x:
+        idle_case("Xvfb 1920x1080 (window x4)", build, reference, x.env(extra_env), runs, seconds, settle, x)
+    env = environment(None)
+    env.update(extra_env)
+    idle_case("dummy video driver", build, reference, env, runs, seconds, settle)
 
 
 def new_games(build, games=10000):
@@ -130,30 +375,38 @@ def new_games(build, games=10000):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__)
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("build", nargs="?", default=os.path.join(ROOT, "build"),
                         help="a Release build folder holding sevenfold and bench/tick_cost")
+    parser.add_argument("--idle-only", action="store_true", help="only the idle game beside the reference")
+    parser.add_argument("--reference", help="the idle_reference program to compare with")
+    parser.add_argument("--env", action="append", default=[], metavar="NAME=VALUE",
+                        help="set for the game and the reference alike (repeatable)")
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--seconds", type=float, default=10.0, help="length of one measured window")
+    parser.add_argument("--settle", type=float, default=2.0, help="wait after start before measuring")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
+    extra_env = dict(e.split("=", 1) for e in args.env)
+    reference = reference_binary(args.build, args.reference)
 
-    print("## A tick (drawing and present), per tick")
-    with XServer() as x:
-        for label, display in (("dummy driver", None), ("Xvfb", x.display)):
-            ns = tick_cost(args.build, display)
-            ir = tick_instructions(args.build, display) or {}
-            print(f"{label}: drawing {ns['drawing'] / 1000:.0f} µs ({ir.get('TickDrawing', 0) / 1e6:.2f} M instr), "
-                  f"with a lifted tile {ns['lifted'] / 1000:.0f} µs ({ir.get('TickDrawingLifted', 0) / 1e6:.2f} M), "
-                  f"present {ns['present'] / 1000:.0f} µs ({ir.get('TickPresent', 0) / 1e6:.2f} M), "
-                  f"frame copy floor {ns['copy'] / 1000:.1f} µs ({ir.get('FrameCopyFloor', 0) / 1e3:.1f} k instr)")
-
+    if not args.idle_only:
+        print("## A tick (drawing and present), per tick")
+        with XServer() as x:
+            for label, display in (("dummy driver", None), ("Xvfb", x.display)):
+                ns = tick_cost(args.build, display)
+                ir = tick_instructions(args.build, display) or {}
+                print(f"{label}: drawing {ns['drawing'] / 1000:.0f} µs ({ir.get('TickDrawing', 0) / 1e6:.2f} M instr), "
+                      f"with a lifted tile {ns['lifted'] / 1000:.0f} µs ({ir.get('TickDrawingLifted', 0) / 1e6:.2f} M), "
+                      f"present {ns['present'] / 1000:.0f} µs ({ir.get('TickPresent', 0) / 1e6:.2f} M), "
+                      f"frame copy floor {ns['copy'] / 1000:.1f} µs ({ir.get('FrameCopyFloor', 0) / 1e3:.1f} k instr)")
         print("## The real game")
         ms = first_frame_ms(args.build)
         print(f"start to first presented frame (dummy driver, median of 7): {ms:.0f} ms")
-        for label, display in (("dummy driver", None), ("Xvfb", x.display)):
-            share, peak = idle(args.build, display)
-            print(f"{label}: idle CPU {share:.2f} % of a core over 10 s, peak RSS {peak / 1024:.1f} MiB")
-    before, after = new_games(args.build)
-    print(f"10,000 new games: RSS {before / 1024:.1f} MiB before, {after / 1024:.1f} MiB after")
+        before, after = new_games(args.build)
+        print(f"10,000 new games: RSS {before / 1024:.1f} MiB before, {after / 1024:.1f} MiB after")
+
+    idle_figures(args.build, reference, extra_env, args.runs, args.seconds, args.settle)
 
 
 if __name__ == "__main__":
