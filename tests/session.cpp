@@ -485,6 +485,7 @@ int main(int argc, char *argv[])
            seed, seen.tickEnds, took / 1000.0, player.scoringSwaps(), player.undoneSwaps(),
            player.newGames(), seen.bestScore, seen.lifts, seen.menuOpenings);
 
+    WakeSound(); // a device stopped by the idle game would never close
     SDL_Quit();
     std::error_code error;
     fs::remove_all(dir, error);

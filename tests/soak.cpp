@@ -416,6 +416,7 @@ int main(int argc, char *argv[])
         fprintf(stderr, "soak: FAILED: RSS grew by %ld KiB after the first 10000 ticks\n", rssEnd - rssAfter10k);
         status = 1;
     }
+    WakeSound(); // a device stopped by the idle game would never close
     SDL_Quit();
     std::error_code error;
     fs::remove_all(dir, error);

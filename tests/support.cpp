@@ -224,6 +224,8 @@ void ResetGameState()
     mx = 3; my = 3; setX = 0; setY = 0; SET = 0; score = 0;
     isMenu = 0; _gameOver = 0; _currMenu = 0; done = 0;
     skin = 0; aniCursor = 0;
+    partialPresents = 0; // the whole screen every tick, as the console shows it
+    WakeSound();
     AllKeyClear();
     isUPkey = isUPLEFTkey = isLEFTkey = isDOWNLEFTkey = isDOWNkey = isDOWNRIGHTkey = 0;
     isRIGHTkey = isUPRIGHTkey = isENTERkey = 0;
@@ -245,6 +247,7 @@ public:
     }
     void TearDown() override
     {
+        WakeSound(); // a device stopped by the idle game would never close
         SDL_Quit();
         std::error_code ignored;
         fs::remove_all(dir_, ignored);

@@ -1,8 +1,11 @@
 // The event loop: button events to the input and the game, the quit event, and the tick's clock.
 #include "app/app.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <stdint.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "game/game.h"
 #include "gfx/gfx.h"
@@ -19,6 +22,8 @@ Uint8 _timer = 70;
 // the tick orphans an event already in the queue instead of running two chains at once.
 enum { TICK_EVENT = 1 };
 static uintptr_t tickSerial = 0;
+// The loop sleeps in poll(), which SDL's queue cannot wake: the timer wakes it through this pipe.
+static int wake[2] = {-1, -1};
 
 static Uint32 PostTick(Uint32 interval, void *serial)
 {
@@ -29,7 +34,12 @@ static Uint32 PostTick(Uint32 interval, void *serial)
     event.user.code = TICK_EVENT;
     event.user.data1 = serial;
     // A full queue would end the chain of ticks for good; try again shortly instead.
-    return SDL_PushEvent(&event) == 0 ? 0 : 10;
+    if (SDL_PushEvent(&event) != 0)
+        return 10;
+    if (wake[1] >= 0 && write(wake[1], "", 1) < 0) {
+        // Full: the loop has a wake-up waiting already.
+    }
+    return 0;
 }
 
 void ScheduleTick(void)
@@ -76,6 +86,7 @@ void RunTick(void)
     for (int i = 0; i < n; i++)
         HandleButton(&buttons[i]);
     DrawSet();
+    QuietSound();
 }
 
 void HandleEvent(SDL_Event *event)
@@ -108,15 +119,36 @@ void HandleEvent(SDL_Event *event)
     }
 }
 
+// Sleeps until the tick is due or input comes, instead of looking for events every 10 ms.
+static void WaitForEvents(void)
+{
+    struct pollfd waits[2];
+    int count = 0;
+    if (wake[0] >= 0)
+        waits[count++] = {wake[0], POLLIN, 0};
+    int input = PlatformInputFd();
+    if (input >= 0)
+        waits[count++] = {input, POLLIN, 0};
+    // Events read off the connection while the picture was shown would not wake poll().
+    if (PlatformInputPending())
+        return;
+    // A signal (SIGTERM, SIGINT) cuts the sleep short, and SDL turns it into a quit event.
+    poll(waits, (nfds_t)count, PlatformPollsInput() || wake[0] < 0 ? 10 : -1);
+    char drained[16];
+    while (wake[0] >= 0 && read(wake[0], drained, sizeof drained) > 0) {
+    }
+}
+
 void EventLoop(void)
 {
+    if (wake[0] < 0 && pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0)
+        wake[0] = wake[1] = -1;
     SDL_Event event;
     while (!done) {
-        if (!SDL_WaitEvent(&event))
-            continue;
-        HandleEvent(&event);
         // done is looked at only once the queue is empty, so queued events still count.
         while (SDL_PollEvent(&event))
             HandleEvent(&event);
+        if (!done)
+            WaitForEvents();
     }
 }

@@ -49,6 +49,8 @@ int Init(void)
 
 void Quit(void)
 {
+    // A device stopped by the held audio lock would never close.
+    WakeSound();
     // Both ways out of the event loop set done. An exit from anywhere else comes from inside
     // a library, typically Xlib after the display connection died, perhaps with SDL's event
     // queue locked: shutting video down would wait forever on the dead connection, and waiting

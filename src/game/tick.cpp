@@ -89,7 +89,15 @@ void DrawSet(void)
         PlayWave(0);
     }
 
-    DrawPan();
-    DrawCursor();
-    EndTick();
+    // Idle, only the cursor's outline crawls: its cell alone is drawn and shown.
+    if (OnlyTheCursorTurns()) {
+        DrawCursorCell();
+        TickSawButtons();
+        ScheduleTick();
+    } else {
+        DrawPan();
+        DrawCursor();
+        EndTick();
+    }
+    BoardShown();
 }

@@ -39,6 +39,7 @@ void PutDigit(Uint32 value, Uint8 digits, Sint16 x, Sint16 y)
             cell.w = _dig_width;
             cell.h = _dig_height;
             SDL_FillRect(screen, &cell, _dig_back);
+            screenDraws++;
         }
         PutSurface(digit, screen, (Sint16)(_dig_width * (value % 10)), 0, left, y,
                    _dig_width, _dig_height);

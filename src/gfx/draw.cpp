@@ -6,8 +6,11 @@ Uint16 _565(Uint8 red, Uint8 green, Uint8 blue)
     return (Uint16)(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
 }
 
+Uint32 screenDraws = 0;
+
 void FillRec(SDL_Surface *surface, Uint16 x, Uint16 y, Uint16 w, Uint16 h, Uint16 colour)
 {
+    screenDraws += surface == screen;
     SDL_Rect r;
     r.x = (Sint16)x;
     r.y = (Sint16)y;
@@ -22,6 +25,7 @@ void PutSurface(SDL_Surface *source, SDL_Surface *destination, Sint16 sx, Sint16
     // A sheet that failed to decode simply draws nothing.
     if (source == NULL || destination == NULL)
         return;
+    screenDraws += destination == screen;
     SDL_Rect from, to;
     from.x = sx;
     from.y = sy;
@@ -32,9 +36,4 @@ void PutSurface(SDL_Surface *source, SDL_Surface *destination, Sint16 sx, Sint16
     to.w = w;
     to.h = h;
     SDL_UpperBlit(source, &from, destination, &to);
-}
-
-void UpdateScreen(void)
-{
-    SDL_UpdateRect(screen, 0, 0, 320, 240);
 }

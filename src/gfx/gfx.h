@@ -23,6 +23,17 @@ void PutSurface(SDL_Surface *source, SDL_Surface *destination, Sint16 sx, Sint16
                 Sint16 dx, Sint16 dy, Uint16 w, Uint16 h);
 void UpdateScreen(void);                            // show the whole 320x240 screen
 
+// Drawing less than the whole screen. The idle game changes one 34x34 cell a tick, the cursor's;
+// a tick that has nothing else to show draws and shows that cell alone. What it needs to know
+// that nothing else changed is kept here.
+extern Uint8 partialPresents; // 1: such a tick shows the cursor's cell alone; 0: always all. The host layer
+extern Uint32 screenDraws;    // fills and copies into screen so far; the primitives and PutDigit
+void ScreenTouched(void);     // the window was made anew or uncovered: the next tick shows it all
+int OnlyTheCursorTurns(void); // nothing drawn or shown since the last tick's picture but its cursor
+void DrawCursorCell(void);    // the cursor's cell alone, as DrawPan then DrawCursor draw it, and shown
+void BoardShown(void);        // the tick's picture is on screen: the state it showed is remembered
+void UpdateCell(Sint16 x, Sint16 y); // show the 34x34 cell at (x, y), or all if that would come too soon
+
 // Digit counter.
 extern SDL_Surface *digit; // digit strip, glyph d at x = d * _dig_width; written by SetDigit
 extern Uint8 _dig_width;   // glyph cell width; written by SetDigit

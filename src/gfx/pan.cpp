@@ -9,19 +9,32 @@ Uint8 aniCursor = 0;
 static Sint16 CellX(int column) { return (Sint16)(80 + 34 * column); }
 static Sint16 CellY(int row) { return (Sint16)(1 + 34 * row); }
 
+// One cell over the white board: a marked cell stays white.
+static void DrawCell(int c, int r)
+{
+    if (same[c + r * 7] != 0)
+        FillRec(screen, (Uint16)CellX(c), (Uint16)CellY(r), 34, 34, 0xFFFF);
+    else
+        PutSurface(tile, screen, (Sint16)(34 * table[c + r * 7]), (Sint16)(34 * skin), CellX(c), CellY(r),
+                   34, 34);
+}
+
 void DrawPan(void)
 {
     // Reaches one row below the screen; the fill clips it.
     FillRec(screen, 80, 1, 240, 240, 0xFFFF);
-    for (int r = 0; r < 7; r++) {
-        for (int c = 0; c < 7; c++) {
-            if (same[c + r * 7] != 0)
-                FillRec(screen, (Uint16)CellX(c), (Uint16)CellY(r), 34, 34, 0xFFFF);
-            else
-                PutSurface(tile, screen, (Sint16)(34 * table[c + r * 7]), (Sint16)(34 * skin),
-                           CellX(c), CellY(r), 34, 34);
-        }
-    }
+    for (int r = 0; r < 7; r++)
+        for (int c = 0; c < 7; c++)
+            DrawCell(c, r);
+}
+
+void DrawCursorCell(void)
+{
+    // Within the cell this is exactly what DrawPan and DrawCursor leave there.
+    FillRec(screen, (Uint16)CellX(mx), (Uint16)CellY(my), 34, 34, 0xFFFF);
+    DrawCell(mx, my);
+    DrawCursor();
+    UpdateCell(CellX(mx), CellY(my));
 }
 
 void DrawCursor(void)

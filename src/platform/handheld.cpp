@@ -40,3 +40,8 @@ int PlatformWindowScale(int desktopW, int desktopH)
 }
 
 void PlatformToggleFullScreen(void) {}
+
+// The console's buttons are read only as SDL pumps its events: the loop looks every 10 ms.
+int PlatformInputFd(void) { return -1; }
+int PlatformInputPending(void) { return 0; }
+int PlatformPollsInput(void) { return 1; }

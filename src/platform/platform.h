@@ -31,6 +31,11 @@ int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
 int PlatformTick(SDL_Event *buttons); // right before a tick: the buttons of a click that waited for it
 int PlatformButtonOfKey(SDLKey key);  // console button number a desktop key stands for, or -1
 
+// Waiting for input. The event loop sleeps in poll() until the tick is due or input comes.
+int PlatformInputFd(void);            // a descriptor that becomes readable when input comes (X's), or -1
+int PlatformInputPending(void);       // input already read from that descriptor and waiting
+int PlatformPollsInput(void);         // 1 when some input comes with nothing to wake the loop: look every 10 ms
+
 // The desktop window.
 int PlatformWindowScale(int desktopW, int desktopH); // whole-number window scale that fits a desktop
 void PlatformToggleFullScreen(void);  // between full screen and a window

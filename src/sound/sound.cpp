@@ -8,6 +8,13 @@ Sint8 _VOLUME = 127;
 
 static Uint8 audioOpen; // Mix_Volume divides by the channel count, which is 0 without a device
 
+// A silent device still mixes and wakes 172 times a second. Holding SDL's audio lock stops its
+// thread outright, and since the lock only pauses the stream of callbacks, the samples that
+// follow are exactly those an ever-running device would give. Only after two silent ticks:
+// the resampler still holds the end of the last sound for some 25 ms.
+static Uint8 silentTicks;
+static Uint8 audioHeld;
+
 int OpenSound(void)
 {
     audioOpen = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 256) >= 0;
@@ -29,6 +36,7 @@ void LoadSounds(void)
 
 void FreeSounds(void)
 {
+    WakeSound();
     for (int i = 0; i < 4; i++) {
         if (wave[i])
             Mix_FreeChunk(wave[i]);
@@ -38,8 +46,33 @@ void FreeSounds(void)
 
 void PlayWave(Uint8 n)
 {
-    if (n < 4 && wave[n])
+    if (n < 4 && wave[n]) {
         Mix_PlayChannelTimed(-1, wave[n], 0, -1);
+        silentTicks = 0;
+        WakeSound();
+    }
+}
+
+void QuietSound(void)
+{
+    if (!audioOpen || audioHeld)
+        return;
+    if (Mix_Playing(-1)) {
+        silentTicks = 0;
+        return;
+    }
+    if (++silentTicks >= 2) {
+        SDL_LockAudio();
+        audioHeld = 1;
+    }
+}
+
+void WakeSound(void)
+{
+    if (audioHeld) {
+        audioHeld = 0;
+        SDL_UnlockAudio();
+    }
 }
 
 void ApplyVolume(void)
