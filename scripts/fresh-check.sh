@@ -109,7 +109,7 @@ inside() {
         # play.sh builds first, then becomes the game.
         cd /root/sevenfold
         scripts/play.sh >/tmp/play.log 2>&1 &
-        inside_check_game $! "scripts/play.sh" 1200 /tmp/play.log
+        inside_check_game $! "scripts/play.sh" 500 /tmp/play.log
         ;;
     launcher)
         cd /root
@@ -251,13 +251,15 @@ new_root() {
     install -m 755 "$self" "$root/usr/local/bin/fresh-check-inside"
 }
 
-# Runs a command in a root as a login would, with a time limit; no sound device there.
+# Runs a command in a root as a login would, with a time limit; no sound device there. It runs
+# in the background so that a signal to this script is handled at once, not when it ends.
 in_root() {
     local root="$scratch/$1" limit=$2
     shift 2
     timeout "$limit" chroot "$root" /usr/bin/env -i \
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
-        SDL_AUDIODRIVER=dummy DEBIAN_FRONTEND=noninteractive "$@"
+        SDL_AUDIODRIVER=dummy DEBIAN_FRONTEND=noninteractive "$@" &
+    wait $!
 }
 
 # --- A developer's machine: the README's two commands, then the package. ----------------------
@@ -268,16 +270,16 @@ say "cloned $repo at $head"
 
 t0=$(date +%s)
 say "scripts/test.sh on a fresh $suite"
-in_root dev 2400 sh -c 'cd /root/sevenfold && scripts/test.sh' ||
+in_root dev 1500 sh -c 'cd /root/sevenfold && scripts/test.sh' ||
     fail "scripts/test.sh failed on a fresh $suite (output above)"
 say "scripts/test.sh passed in $(( $(date +%s) - t0 )) s"
 
 t0=$(date +%s)
 say "scripts/play.sh on a fresh $suite, under Xvfb"
-in_root dev 1800 fresh-check-inside --inside play || fail "scripts/play.sh on a fresh $suite"
+in_root dev 600 fresh-check-inside --inside play || fail "scripts/play.sh on a fresh $suite"
 say "scripts/play.sh passed in $(( $(date +%s) - t0 )) s"
 
-in_root dev 600 sh -c 'cd /root/sevenfold/build && cpack -G DEB' > "$scratch/cpack.log" 2>&1 ||
+in_root dev 300 sh -c 'cd /root/sevenfold/build && cpack -G DEB' > "$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log" >&2; fail "cpack -G DEB in the build folder"; }
 debs=("$scratch"/dev/root/sevenfold/build/sevenfold_*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single sevenfold_*.deb"
@@ -288,14 +290,14 @@ say "made $deb: Depends: $(dpkg-deb -f "${debs[0]}" Depends)"
 t0=$(date +%s)
 new_root player
 cp "${debs[0]}" "$scratch/player/root/"
-in_root player 1200 sh -c "cd /root && apt-get update -qq && apt-get install -y -qq \
+in_root player 600 sh -c "cd /root && apt-get update -qq && apt-get install -y -qq \
     --no-install-recommends xvfb x11-utils >/dev/null && apt-get install -y ./$deb" > "$scratch/apt.log" 2>&1 ||
     { tail -40 "$scratch/apt.log" >&2; fail "apt-get install ./$deb on a fresh $suite"; }
 # dpkg-query fails for the one of the two that is not installed.
 sdl=$(in_root player 60 dpkg-query -W -f='${Package} ${Version}\n' \
     libsdl1.2-compat-shim libsdl1.2debian 2>/dev/null | awk 'NF == 2' | paste -sd' ' || true)
 say "installed $deb; SDL 1.2 there: ${sdl:-none}"
-in_root player 300 fresh-check-inside --inside launcher || fail "the installed launcher on a fresh $suite"
+in_root player 120 fresh-check-inside --inside launcher || fail "the installed launcher on a fresh $suite"
 say "installed package passed in $(( $(date +%s) - t0 )) s"
 
 say "passed in $(( $(date +%s) - started )) s: tests, play and the installed package on a fresh $suite"
