@@ -1,16 +1,31 @@
 #!/bin/sh
 # Installs the Debian/Ubuntu packages Sevenfold needs to build, with --tests also to test, and any packages named after.
 set -e
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+known() {
+    installed "$1" || apt-cache show "$1" >/dev/null 2>&1
+}
+
 packages="g++ cmake ninja-build pkg-config libsdl-mixer1.2-dev"
-# sdl12-compat is the maintained SDL 1.2; older releases only have the classic library.
-if apt-cache show libsdl1.2-compat-dev >/dev/null 2>&1 || dpkg-query -W libsdl1.2-compat-dev >/dev/null 2>&1; then
+# sdl12-compat is the maintained SDL 1.2; older releases only have the classic library. A fresh
+# machine has no package lists yet, so apt knows neither until they are fetched.
+updated=no
+if ! known libsdl1.2-compat-dev && ! installed libsdl1.2-dev; then
+    $sudo apt-get update
+    updated=yes
+fi
+if known libsdl1.2-compat-dev; then
     packages="$packages libsdl1.2-compat-dev"
 else
     packages="$packages libsdl1.2-dev"
 fi
 for arg in "$@"; do
     if [ "$arg" = "--tests" ]; then
-        packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils dpkg-dev"
+        packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils file"
     else
         packages="$packages $arg"
     fi
@@ -18,11 +33,9 @@ done
 
 missing=""
 for p in $packages; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+    installed "$p" || missing="$missing $p"
 done
 [ -z "$missing" ] && exit 0
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-$sudo apt-get update
+[ $updated = yes ] || $sudo apt-get update
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
