@@ -57,7 +57,7 @@ fi
 # either. Everything ARM is therefore unpacked into a folder of its own, never installed: apt
 # works out the packages as for an empty armel machine, and dpkg -x unpacks them.
 wanted="libsdl1.2-compat-dev libsdl1.2-compat libsdl1.2-compat-shim libsdl-mixer1.2
-        libgtest-dev libbenchmark-dev libstdc++6"
+        libgtest-dev libbenchmark-dev libstdc++6 libx11-dev"
 # libsdl-mixer1.2-dev comes without its own -dev dependencies (FLAC, Vorbis, MikMod headers):
 # the game includes only SDL's and SDL_mixer's headers and links the shared library.
 wanted_nodeps="libsdl-mixer1.2-dev"
@@ -79,7 +79,8 @@ if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$stamp_text" ]; then
     skip="dpkg tar sysvinit-utils"
     fetch=""
     while read -r name version arch; do
-        [ "$arch" = all ] && continue
+        # Xlib's header, which the game includes, needs the X protocol headers of x11proto-dev.
+        [ "$arch" = all ] && [ "$name" != x11proto-dev ] && continue
         case " $skip " in *" $name "*) continue ;; esac
         fetch="$fetch $name=$version"
     done <<< "$plan"

@@ -10,7 +10,8 @@ known() {
     installed "$1" || apt-cache show "$1" >/dev/null 2>&1
 }
 
-packages="g++ cmake ninja-build pkg-config libsdl-mixer1.2-dev"
+# libx11-dev: the game waits on the X connection, which SDL_syswm.h names through Xlib's header.
+packages="g++ cmake ninja-build pkg-config libsdl-mixer1.2-dev libx11-dev"
 # sdl12-compat is the maintained SDL 1.2; older releases only have the classic library. A fresh
 # machine has no package lists yet, so apt knows neither until they are fetched.
 updated=no
