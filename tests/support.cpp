@@ -178,6 +178,9 @@ int fullUpdates = 0;
 std::vector<Uint32> scoreAtUpdate;
 int soundsPlayed[4] = {0, 0, 0, 0};
 int boardRepaints = 0;
+int cellUpdates = 0;
+std::vector<Uint32> updateTimes;
+int updateDelay = 0;
 
 void ResetSpies()
 {
@@ -185,6 +188,9 @@ void ResetSpies()
     scoreAtUpdate.clear();
     memset(soundsPlayed, 0, sizeof soundsPlayed);
     boardRepaints = 0;
+    cellUpdates = 0;
+    updateTimes.clear();
+    updateDelay = 0;
 }
 
 extern "C" {
@@ -198,7 +204,12 @@ void __wrap_SDL_UpdateRect(SDL_Surface *s, Sint32 x, Sint32 y, Uint32 w, Uint32 
         fullUpdates++;
         scoreAtUpdate.push_back(score);
     }
+    cellUpdates += s == screen && w == 34 && h == 34;
     __real_SDL_UpdateRect(s, x, y, w, h);
+    if (s == screen && w == 320) {
+        SDL_Delay((Uint32)updateDelay);
+        updateTimes.push_back(SDL_GetTicks());
+    }
 }
 
 int __wrap_SDL_FillRect(SDL_Surface *s, SDL_Rect *r, Uint32 colour)
@@ -225,6 +236,7 @@ void ResetGameState()
     isMenu = 0; _gameOver = 0; _currMenu = 0; done = 0;
     skin = 0; aniCursor = 0;
     partialPresents = 0; // the whole screen every tick, as the console shows it
+    ScreenTouched();
     WakeSound();
     AllKeyClear();
     isUPkey = isUPLEFTkey = isLEFTkey = isDOWNLEFTkey = isDOWNkey = isDOWNRIGHTkey = 0;

@@ -56,6 +56,9 @@ extern int fullUpdates;
 extern std::vector<Uint32> scoreAtUpdate; // the score as each full-screen update went out
 extern int soundsPlayed[4];
 extern int boardRepaints;                  // fills of the board background, one per DrawPan
+extern int cellUpdates;                    // updates of one 34x34 cell of the screen
+extern std::vector<Uint32> updateTimes;    // SDL_GetTicks() as each full-screen update returned
+extern int updateDelay;                    // milliseconds each full-screen update is made to take
 void ResetSpies();
 
 // Puts every global the tests touch back to a freshly started game's values.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "assets/assets.h"
 #include "sound/sound.h"
@@ -44,6 +45,7 @@ const ImageCase images[] = {
     {"menu.bmp", iMenu, &iMenu_size, 25656, 160, 80, 16, 0x7C00},
     {"image.bmp", iImage, &iImage_size, 9712, 141, 34, 16, 0x7C00},
     {"title.bmp", iTitle, &iTitle_size, 6456, 80, 40, 16, 0x7C00},
+    {"icon.bmp", iIcon, &iIcon_size, 4234, 32, 32, 32, 0},
 };
 
 Uint32 FileSize(const char *file)
@@ -109,6 +111,73 @@ TEST(Assets, SoundsDecodeWithTheirRatesAndSampleSizes)
     }
     for (Mix_Chunk *w : wave)
         EXPECT_NE(w, nullptr);
+}
+
+// The samples SDL's disk audio driver wrote while each effect played, each effect one run of
+// sound between stretches of silence.
+std::vector<std::vector<Sint16>> EffectsHeard(bool quietBetween)
+{
+    fs::path heard = fs::current_path() / "heard.raw";
+    FreeSounds();
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", heard.c_str(), 1);
+    EXPECT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    EXPECT_EQ(OpenSound(), 1) << Mix_GetError();
+    LoadSounds();
+    _VOLUME = 87;
+    ApplyVolume();
+    for (Uint8 n : {0, 1, 2, 3, 3, 0}) {
+        PlayWave(n);
+        // Ticks go by until the effect is long over; the device stops between effects or not.
+        for (int tick = 0; tick < 6; tick++) {
+            SDL_Delay(70);
+            if (quietBetween)
+                QuietSound();
+        }
+    }
+    WakeSound();
+    FreeSounds();
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0);
+    EXPECT_EQ(OpenSound(), 1);
+    LoadSounds();
+
+    std::ifstream file(heard, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    fs::remove(heard);
+    std::vector<Sint16> samples(bytes.size() / 2);
+    memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    std::vector<std::vector<Sint16>> effects;
+    size_t quiet = 0;
+    for (size_t i = 0; i < samples.size(); i++) {
+        if (samples[i] == 0) {
+            quiet++;
+            continue;
+        }
+        // A sound's own zero crossings are short; some 10 ms of silence parts two effects. A
+        // stopped device writes less silence between them than one that runs on.
+        if (effects.empty() || quiet > 1000)
+            effects.emplace_back();
+        else
+            effects.back().insert(effects.back().end(), quiet, 0);
+        effects.back().push_back(samples[i]);
+        quiet = 0;
+    }
+    return effects;
+}
+
+TEST(Sound, AfterSilenceTheEffectsAreTheSamplesOfADeviceThatNeverStopped)
+{
+    std::vector<std::vector<Sint16>> running = EffectsHeard(false), stopped = EffectsHeard(true);
+    ASSERT_EQ(running.size(), 6u) << "six effects heard apart";
+    ASSERT_EQ(stopped.size(), running.size());
+    for (size_t i = 0; i < running.size(); i++)
+        EXPECT_TRUE(stopped[i] == running[i]) << "effect " << i << ": " << stopped[i].size() << " samples against "
+                                              << running[i].size();
 }
 
 TEST(Assets, CursorFramesAreOutlinesAroundKeyColour)

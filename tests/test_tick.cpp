@@ -1,6 +1,16 @@
 // The game tick in process: button events through the event loop's handler, then DrawSet.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <thread>
+#include <vector>
 
 #include "board/board.h"
 #include "app/app.h"
@@ -228,6 +238,36 @@ TEST_F(Tick, OneChainOfTicksAfterARestart)
     EXPECT_LE(fullUpdates, 6);
 }
 
+TEST_F(Tick, TheTimerSaysOnceWhenTheTickIsDue)
+{
+    // Unanswered, the timer posts one tick and no more: the next is scheduled by the tick itself.
+    StartTick();
+    SDL_Delay(400);
+    SDL_Event event;
+    int ticks = 0;
+    while (SDL_PollEvent(&event))
+        ticks += event.type == SDL_USEREVENT;
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST_F(Tick, ASlowTickIsFollowedByAWholePeriod)
+{
+    // Ticks that take 30 ms: the next is due a whole period after each one ends, never sooner.
+    updateDelay = 30;
+    StartTick();
+    Uint32 start = SDL_GetTicks();
+    while (SDL_GetTicks() - start < 800) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event))
+            HandleEvent(&event);
+        SDL_Delay(1);
+    }
+    StopTick();
+    ASSERT_GE(updateTimes.size(), 4u);
+    for (size_t i = 1; i < updateTimes.size(); i++)
+        EXPECT_GE(updateTimes[i] - updateTimes[i - 1], 70u + 30u - 5u) << "tick " << i;
+}
+
 TEST_F(Tick, TapsBetweenTwoTicksAreNotLost)
 {
     mx = 2; my = 2;
@@ -411,6 +451,134 @@ TEST_F(Tick, ClicksLiftSwapAndChooseOneTickAtATime)
     EXPECT_EQ(_currMenu, 1);
     EXPECT_EQ(isMenu, 0);
     EXPECT_EQ(score, 0u) << "new game";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing less than the whole screen: only when nothing but the cursor's frame has changed.
+
+// Long enough after a present for sdl12-compat to show a partial update at once.
+void PastOnePresent() { std::this_thread::sleep_for(std::chrono::milliseconds(60)); }
+
+TEST_F(Tick, EveryChangeIsDrawnAndShownWhole)
+{
+    Uint8 savedSkins = skinMax;
+    SDL_Surface *sheetInUse = tile;
+    const struct {
+        const char *what;
+        std::function<void()> change;
+    } changes[] = {
+        {"nothing", [] {}},
+        {"a tile", [] { table[10] = (Uint8)((table[10] + 1) % 7); }},
+        {"a mark", [] { same[20] = 2; }},
+        {"the skin", [] { skin = 1; }},
+        {"the cursor", [] { mx = 4; }},
+        {"a lift", [] { SET = 1; setX = mx; setY = my; }},
+        {"the lifted cell", [] { SET = 1; setX = 0; setY = 0; }},
+        {"the menu's state", [] { _currMenu = 2; }},
+        {"the score", [] { score += 30; }},
+        {"the menu drawn", [] { ShowMenu(1); }},
+        {"the score drawn", [] { DrawScore(); }},
+        {"anything drawn", [] { FillRec(screen, 0, 0, 5, 5, 0); }},
+        {"a copy drawn", [] { PutSurface(image, screen, 0, 0, 100, 100, 5, 5); }},
+        {"the tile sheet", [] { ASSERT_EQ(LoadTile("tile.bmp"), 1); }},
+        {"the window uncovered", [] {
+             SDL_Event expose;
+             memset(&expose, 0, sizeof expose);
+             expose.type = SDL_VIDEOEXPOSE;
+             HandleEvent(&expose);
+         }},
+    };
+    for (const auto &c : changes) {
+        SCOPED_TRACE(c.what);
+        ResetGameState();
+        SetBoard(latin);
+        skinMax = 2;
+        partialPresents = 1;
+        RunTick();
+        PastOnePresent();
+        RunTick();
+        ASSERT_EQ(fullUpdates, 1);
+        ASSERT_EQ(cellUpdates, 1) << "idle, the cursor's cell alone is shown";
+        PastOnePresent();
+        c.change();
+        RunTick();
+        bool same = c.what == std::string("nothing");
+        EXPECT_EQ(fullUpdates, same ? 1 : 2);
+        EXPECT_EQ(cellUpdates, same ? 2 : 1);
+    }
+    skinMax = savedSkins;
+    (void)sheetInUse;
+}
+
+// Every picture SDL presented, in order: the dummy video driver saves each one as it goes out.
+std::vector<std::string> PresentedFrames(const std::function<void()> &play)
+{
+    namespace fs = std::filesystem;
+    fs::path here = fs::current_path(), frames = here / "frames";
+    fs::remove_all(frames);
+    fs::create_directory(frames);
+    fs::current_path(frames);
+    setenv("SDL_VIDEO_DUMMY_SAVE_FRAMES", "1", 1);
+    play();
+    unsetenv("SDL_VIDEO_DUMMY_SAVE_FRAMES");
+    fs::current_path(here);
+    std::vector<fs::path> names;
+    for (const auto &entry : fs::directory_iterator(frames))
+        names.push_back(entry.path());
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> pictures;
+    for (const auto &name : names) {
+        std::ifstream file(name, std::ios::binary);
+        pictures.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    fs::remove_all(frames);
+    return pictures;
+}
+
+TEST_F(Tick, ShowingOnlyTheCursorsCellPresentsTheSamePicturesAsShowingAll)
+{
+    // A lift at (1, 2) and a step right clear the 3s of row 2 and set off a cascade on this seed.
+    const Rows board = {"0123456", "3456012", "6101145", "2345601", "5601234", "1234560", "4560123"};
+    SetBoard(board);
+    ASSERT_FALSE(HasRun(table));
+    const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.steps.size() >= 2 && !o.gameOver; });
+    ASSERT_NE(seed, 0u);
+    auto play = [&](Uint8 partial) {
+        return PresentedFrames([&] {
+            ResetGameState();
+            Start(); // the whole screen drawn afresh, then the board of the script
+            SetBoard(board);
+            partialPresents = partial;
+            mx = 1; my = 2;
+            auto tick = [] { RunTick(); PastOnePresent(); };
+            auto tap = [&](int button) { Press(button); tick(); Release(button); };
+            for (int i = 0; i < 3; i++)
+                tick();
+            tap(B);
+            for (int i = 0; i < 3; i++)
+                tick();
+            srand(seed);
+            tap(RIGHT);
+            for (int i = 0; i < 3; i++)
+                tick();
+            tap(R);
+            tick();
+            Press(START); // the menu opens at once, and closes again
+            Release(START);
+            tick();
+            tick();
+            Tap(START);
+            for (int i = 0; i < 3; i++)
+                tick();
+            StopTick();
+        });
+    };
+    std::vector<std::string> whole = play(0), partial = play(1);
+    EXPECT_GE(cellUpdates, 8) << "idle ticks showed the cursor's cell alone";
+    ASSERT_GE(whole.size(), 20u);
+    ASSERT_EQ(partial.size(), whole.size()) << "pictures presented";
+    for (size_t i = 0; i < whole.size(); i++)
+        EXPECT_TRUE(partial[i] == whole[i]) << "picture " << i << " differs";
 }
 
 } // namespace

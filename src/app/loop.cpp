@@ -110,6 +110,10 @@ void HandleEvent(SDL_Event *event)
         FreePictures();
         done = 1;
         break;
+    case SDL_VIDEOEXPOSE:
+        // Whatever covered the window took the picture with it: the next tick shows it all.
+        ScreenTouched();
+        break;
     case SDL_USEREVENT:
         if (event->user.code == TICK_EVENT && (uintptr_t)event->user.data1 == tickSerial && !done)
             RunTick();

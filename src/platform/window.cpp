@@ -178,6 +178,7 @@ void PlatformToggleFullScreen(void)
     SDL_Surface *surface = SDL_GetVideoSurface();
     if (surface != NULL)
         SDL_WM_ToggleFullScreen(surface);
+    ScreenTouched();
 }
 
 // The X connection, once the window is up: its descriptor wakes the loop for every key, click
