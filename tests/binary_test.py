@@ -170,9 +170,8 @@ class StartAndExit(unittest.TestCase):
             with self.subTest(what):
                 self.assertSheetRefused(data, what, reasons[what])
 
-    def test_window_pixels_are_scaled_unsmoothed(self):
-        # The dummy driver's desktop takes a window scaled by 2 and saves every presented frame;
-        # without smoothing each game pixel is a uniform 2x2 block.
+    def first_picture(self):
+        """The first picture a game on our tile sheet presents, as SDL's dummy driver saves it."""
         with open(TILE, "rb") as f:
             game = Game(f.read(), {"SDL_VIDEO_DUMMY_SAVE_FRAMES": "1"})
         try:
@@ -192,6 +191,17 @@ class StartAndExit(unittest.TestCase):
             status, _, _ = game.finish()
         self.assertEqual(status, 0)
         self.assertIsNotNone(frame, "no picture was presented")
+        return frame
+
+    def test_every_launch_deals_its_own_board(self):
+        # The first pictures differ only in the board: the same board would give the same bytes.
+        pictures = [self.first_picture() for _ in range(4)]
+        self.assertEqual(len(set(pictures)), len(pictures), "two launches dealt the same first board")
+
+    def test_window_pixels_are_scaled_unsmoothed(self):
+        # The dummy driver's desktop takes a window scaled by 2 and saves every presented frame;
+        # without smoothing each game pixel is a uniform 2x2 block.
+        frame = self.first_picture()
         width, height, bits = struct.unpack("<iiH", frame[18:26] + frame[28:30])[:3]
         self.assertEqual((width, abs(height), bits), (640, 480, 24))
         row = (width * 3 + 3) & ~3
