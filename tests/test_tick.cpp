@@ -62,6 +62,26 @@ protected:
         event.type = SDL_MOUSEBUTTONUP;
         HandleEvent(&event);
     }
+    // The ticks waiting in SDL's queue, taken out of it.
+    static int TicksWaiting()
+    {
+        SDL_Event event;
+        int ticks = 0;
+        while (SDL_PollEvent(&event))
+            ticks += event.type == SDL_USEREVENT;
+        return ticks;
+    }
+    // Every event handled as it comes, for a while.
+    static void RunEventsFor(Uint32 milliseconds)
+    {
+        Uint32 start = SDL_GetTicks();
+        while (SDL_GetTicks() - start < milliseconds) {
+            SDL_Event event;
+            while (SDL_PollEvent(&event))
+                HandleEvent(&event);
+            SDL_Delay(1);
+        }
+    }
     static void ClickCell(int column, int row, Uint8 button = SDL_BUTTON_LEFT)
     {
         Click(80 + 34 * column + 5, 1 + 34 * row + 30, button);
@@ -213,11 +233,7 @@ TEST_F(Tick, QuitEndsTheLoopWithNoFurtherTick)
     EXPECT_EQ(fullUpdates, 0);
     // Nothing more arrives, not even from the timer that was running.
     SDL_Delay(200);
-    SDL_Event event;
-    int ticks = 0;
-    while (SDL_PollEvent(&event))
-        ticks += event.type == SDL_USEREVENT;
-    EXPECT_EQ(ticks, 0);
+    EXPECT_EQ(TicksWaiting(), 0);
 }
 
 TEST_F(Tick, OneChainOfTicksAfterARestart)
@@ -226,13 +242,7 @@ TEST_F(Tick, OneChainOfTicksAfterARestart)
     StartTick();
     SDL_Delay(100);
     StartTick();
-    Uint32 start = SDL_GetTicks();
-    while (SDL_GetTicks() - start < 400) {
-        SDL_Event event;
-        while (SDL_PollEvent(&event))
-            HandleEvent(&event);
-        SDL_Delay(1);
-    }
+    RunEventsFor(400);
     // One chain gives at most 400 / 70 + 1 ticks; two would give about twice as many.
     EXPECT_GE(fullUpdates, 1);
     EXPECT_LE(fullUpdates, 6);
@@ -243,11 +253,7 @@ TEST_F(Tick, TheTimerSaysOnceWhenTheTickIsDue)
     // Unanswered, the timer posts one tick and no more: the next is scheduled by the tick itself.
     StartTick();
     SDL_Delay(400);
-    SDL_Event event;
-    int ticks = 0;
-    while (SDL_PollEvent(&event))
-        ticks += event.type == SDL_USEREVENT;
-    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(TicksWaiting(), 1);
 }
 
 TEST_F(Tick, ASlowTickIsFollowedByAWholePeriod)
@@ -255,13 +261,7 @@ TEST_F(Tick, ASlowTickIsFollowedByAWholePeriod)
     // Ticks that take 30 ms: the next is due a whole period after each one ends, never sooner.
     updateDelay = 30;
     StartTick();
-    Uint32 start = SDL_GetTicks();
-    while (SDL_GetTicks() - start < 800) {
-        SDL_Event event;
-        while (SDL_PollEvent(&event))
-            HandleEvent(&event);
-        SDL_Delay(1);
-    }
+    RunEventsFor(800);
     StopTick();
     ASSERT_GE(updateTimes.size(), 4u);
     for (size_t i = 1; i < updateTimes.size(); i++)
