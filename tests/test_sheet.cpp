@@ -414,6 +414,13 @@ TEST_F(SheetFiles, OnADesktopPureGreenIsTransparentAtAnyDepth)
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->format->BitsPerPixel, 32);
     SDL_FreeSurface(sheet);
+    // A 16-bit sheet of another layout is taken as it is.
+    b = Write(Sheet().Masks({0xF800, 0x7E0, 0x1F}));
+    std::ofstream("tile.bmp", std::ios::binary).write((const char *)b.data(), (std::streamsize)b.size());
+    sheet = PlatformFindSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->format->Gmask, 0x7E0u);
+    SDL_FreeSurface(sheet);
     fs::rename("tile.bmp.game", "tile.bmp");
 }
 

@@ -15,7 +15,8 @@
 static SDL_Surface *InKeyFormat(SDL_Surface *sheet)
 {
     SDL_PixelFormat *f = sheet->format;
-    if (f->BitsPerPixel == 16 || SDL_LockSurface(sheet) != 0)
+    // 16-bit sheets, X1R5G5B5 or not, are drawn as they are, as ever.
+    if (f->BytesPerPixel == 2 || SDL_LockSurface(sheet) != 0)
         return sheet;
     int bytes = f->BytesPerPixel;
     int usesAlpha = 0;
@@ -113,24 +114,23 @@ SDL_Surface *PlatformFindSheet(void)
     }
 
     char why[3][160];
+    char real[3][PATH_MAX];
     int tried[3] = {0, 0, 0};
     SDL_Surface *sheet = NULL;
     int found = -1;
-    char seen[3][PATH_MAX];
     for (int i = 0; i < count && sheet == NULL; i++) {
         // The same file under two names is tried once.
-        char *real = realpath(places[i], seen[i]);
+        if (realpath(places[i], real[i]) == NULL)
+            real[i][0] = '\0';
         int again = 0;
-        for (int j = 0; j < i && real != NULL; j++)
-            again |= tried[j] && strcmp(seen[j], seen[i]) == 0;
+        for (int j = 0; j < i && real[i][0] != '\0'; j++)
+            again |= tried[j] && strcmp(real[j], real[i]) == 0;
         if (again)
             continue;
         tried[i] = 1;
         sheet = ReadSheet(places[i], why[i], sizeof why[i]);
         if (sheet != NULL)
             found = i;
-        else if (real == NULL)
-            seen[i][0] = '\0';
     }
 
     if (sheet != NULL) {
