@@ -15,29 +15,14 @@ static struct {
 static int waitingCount;
 static Uint8 tappedSinceTick; // a click's taps are out and no tick has seen them yet
 
-static int Tap(int button, SDL_Event *buttons, int n)
+// The buttons a click at (x, y) of the 320x240 picture taps, as the game is now: at most two,
+// written into taps; returns how many.
+static int Click(Uint8 which, int x, int y, int *taps)
 {
-    n += HostButton(button, 1, 1, &buttons[n]);
-    return n;
-}
-
-static int Untap(int button, SDL_Event *buttons, int n)
-{
-    n += HostButton(button, 0, 1, &buttons[n]);
-    return n;
-}
-
-// The buttons a click at (x, y) of the 320x240 picture stands for, as the game is now.
-static int Click(Uint8 which, int x, int y, SDL_Event *buttons)
-{
-    int n = 0;
     if (which == SDL_BUTTON_RIGHT) {
         // Putting a lifted tile down is X's work.
-        if (!isMenu && SET) {
-            n = Tap(BTN_X, buttons, n);
-            n = Untap(BTN_X, buttons, n);
-        }
-        return n;
+        taps[0] = BTN_X;
+        return !isMenu && SET;
     }
     if (which != SDL_BUTTON_LEFT)
         return 0;
@@ -49,12 +34,12 @@ static int Click(Uint8 which, int x, int y, SDL_Event *buttons)
             return 0;
         while (_currMenu != item)
             MenuItemDOWN();
-        n = Tap(BTN_SELECT, buttons, n);
-        return Untap(BTN_SELECT, buttons, n);
+        taps[0] = BTN_SELECT;
+        return 1;
     }
     if (onMenu) {
-        n = Tap(BTN_START, buttons, n);
-        return Untap(BTN_START, buttons, n);
+        taps[0] = BTN_START;
+        return 1;
     }
 
     if (x < 80 || x >= 80 + 7 * 34 || y < 1 || y >= 1 + 7 * 34)
@@ -62,26 +47,34 @@ static int Click(Uint8 which, int x, int y, SDL_Event *buttons)
     Sint16 column = (Sint16)((x - 80) / 34), row = (Sint16)((y - 1) / 34);
     int dx = column - setX, dy = row - setY;
     if (SET && dx == 0 && dy == 0) {
-        n = Tap(BTN_X, buttons, n);
-        return Untap(BTN_X, buttons, n);
+        taps[0] = BTN_X;
+        return 1;
     }
     if (SET && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
         // The cursor step from the lifted tile that the keys would make, diagonal or not.
         SetX_Y(setX, setY);
-        const int steps[2] = {dx < 0 ? BTN_LEFT : dx > 0 ? BTN_RIGHT : -1,
-                              dy < 0 ? BTN_UP : dy > 0 ? BTN_DOWN : -1};
-        for (int step : steps)
-            if (step >= 0)
-                n = Tap(step, buttons, n);
-        for (int step : steps)
-            if (step >= 0)
-                n = Untap(step, buttons, n);
+        int n = 0;
+        if (dx != 0)
+            taps[n++] = dx < 0 ? BTN_LEFT : BTN_RIGHT;
+        if (dy != 0)
+            taps[n++] = dy < 0 ? BTN_UP : BTN_DOWN;
         return n;
     }
     // Anywhere else: the cursor goes there and B lifts the tile, as a lifted tile is lifted anew.
     SetX_Y(column, row);
-    n = Tap(BTN_B, buttons, n);
-    return Untap(BTN_B, buttons, n);
+    taps[0] = BTN_B;
+    return 1;
+}
+
+// The button events of a click: its buttons pressed together, then let go together.
+static int ClickButtons(Uint8 which, int x, int y, SDL_Event *buttons)
+{
+    int taps[2];
+    int count = Click(which, x, y, taps), n = 0;
+    for (int pressed = 1; pressed >= 0; pressed--)
+        for (int i = 0; i < count; i++)
+            n += HostButton(taps[i], pressed, 1, &buttons[n]);
+    return n;
 }
 
 int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons)
@@ -90,7 +83,7 @@ int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons)
         return 0;
     const SDL_MouseButtonEvent &click = event->button;
     if (!tappedSinceTick && waitingCount == 0) {
-        int n = Click(click.button, click.x, click.y, buttons);
+        int n = ClickButtons(click.button, click.x, click.y, buttons);
         tappedSinceTick = n > 0;
         return n;
     }
@@ -108,7 +101,7 @@ int PlatformTick(SDL_Event *buttons)
     int n = 0;
     // Whatever was tapped since the last tick is seen by this one; the next click waits.
     while (!tappedSinceTick && waitingCount > 0 && n == 0) {
-        n = Click(waiting[0].button, waiting[0].x, waiting[0].y, buttons);
+        n = ClickButtons(waiting[0].button, waiting[0].x, waiting[0].y, buttons);
         waitingCount--;
         for (int i = 0; i < waitingCount; i++)
             waiting[i] = waiting[i + 1];

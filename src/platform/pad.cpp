@@ -18,9 +18,8 @@ static int ConsoleButtonOfPad(Uint8 button)
     }
 }
 
-// Directions held by the hat and by the stick, as bits, so that either may hold a direction
-// while the other lets it go.
-enum { HELD_UP = 1, HELD_DOWN = 2, HELD_LEFT = 4, HELD_RIGHT = 8 };
+// Directions held by the hat and by the stick, in the hat's own bits (SDL_HAT_UP and so on),
+// kept apart so that either may hold a direction while the other lets it go.
 static Uint8 hatHeld, stickHeld;
 
 // A stick rests near the middle and wobbles: it presses a direction past the dead zone and
@@ -45,7 +44,8 @@ static int Directions(Uint8 before, Uint8 after, SDL_Event *buttons)
     static const struct {
         Uint8 bit;
         int button;
-    } directions[] = {{HELD_UP, BTN_UP}, {HELD_DOWN, BTN_DOWN}, {HELD_LEFT, BTN_LEFT}, {HELD_RIGHT, BTN_RIGHT}};
+    } directions[] = {{SDL_HAT_UP, BTN_UP}, {SDL_HAT_DOWN, BTN_DOWN}, {SDL_HAT_LEFT, BTN_LEFT},
+                      {SDL_HAT_RIGHT, BTN_RIGHT}};
     int n = 0;
     for (int pass = 0; pass < 2; pass++) {
         for (const auto &d : directions) {
@@ -66,9 +66,7 @@ int HostPadEvent(const SDL_Event *event, SDL_Event *buttons)
         return HostButton(ConsoleButtonOfPad(event->jbutton.button), event->type == SDL_JOYBUTTONDOWN, 1,
                           buttons);
     case SDL_JOYHATMOTION: {
-        Uint8 value = event->jhat.value;
-        Uint8 held = (Uint8)((value & SDL_HAT_UP ? HELD_UP : 0) | (value & SDL_HAT_DOWN ? HELD_DOWN : 0) |
-                             (value & SDL_HAT_LEFT ? HELD_LEFT : 0) | (value & SDL_HAT_RIGHT ? HELD_RIGHT : 0));
+        Uint8 held = event->jhat.value;
         int n = Directions(hatHeld, held, buttons);
         hatHeld = held;
         return n;
@@ -76,11 +74,11 @@ int HostPadEvent(const SDL_Event *event, SDL_Event *buttons)
     case SDL_JOYAXISMOTION: {
         Uint8 held = stickHeld;
         if (event->jaxis.axis == 0)
-            held = (Uint8)((held & ~(HELD_LEFT | HELD_RIGHT)) |
-                           StickAxis(event->jaxis.value, held, HELD_LEFT, HELD_RIGHT));
+            held = (Uint8)((held & ~(SDL_HAT_LEFT | SDL_HAT_RIGHT)) |
+                           StickAxis(event->jaxis.value, held, SDL_HAT_LEFT, SDL_HAT_RIGHT));
         else if (event->jaxis.axis == 1)
-            held = (Uint8)((held & ~(HELD_UP | HELD_DOWN)) |
-                           StickAxis(event->jaxis.value, held, HELD_UP, HELD_DOWN));
+            held = (Uint8)((held & ~(SDL_HAT_UP | SDL_HAT_DOWN)) |
+                           StickAxis(event->jaxis.value, held, SDL_HAT_UP, SDL_HAT_DOWN));
         int n = Directions(stickHeld, held, buttons);
         stickHeld = held;
         return n;
