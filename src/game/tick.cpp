@@ -7,11 +7,17 @@
 #include "input/input.h"
 #include "sound/sound.h"
 
+// The tick's picture is shown: its buttons are seen, and the next tick is due a period from now.
+static void TickShown(void)
+{
+    TickSawButtons();
+    ScheduleTick();
+}
+
 static void EndTick(void)
 {
     UpdateScreen();
-    TickSawButtons();
-    ScheduleTick();
+    TickShown();
 }
 
 void DrawSet(void)
@@ -92,12 +98,11 @@ void DrawSet(void)
     // Idle, only the cursor's outline crawls: its cell alone is drawn and shown.
     if (OnlyTheCursorTurns()) {
         DrawCursorCell();
-        TickSawButtons();
-        ScheduleTick();
     } else {
         DrawPan();
         DrawCursor();
-        EndTick();
+        UpdateScreen();
     }
     BoardShown();
+    TickShown();
 }
