@@ -1,6 +1,7 @@
 // Finding the tile sheet on a desktop: the current folder, beside the program, the installed data.
 #include "platform/platform.h"
 
+#include <errno.h>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -115,13 +116,15 @@ SDL_Surface *PlatformFindSheet(void)
 
     char why[3][160];
     char real[3][PATH_MAX];
-    int tried[3] = {0, 0, 0};
+    int tried[3] = {0, 0, 0}, missing[3] = {0, 0, 0};
     SDL_Surface *sheet = NULL;
     int found = -1;
     for (int i = 0; i < count && sheet == NULL; i++) {
         // The same file under two names is tried once.
-        if (realpath(places[i], real[i]) == NULL)
+        if (realpath(places[i], real[i]) == NULL) {
+            missing[i] = errno == ENOENT;
             real[i][0] = '\0';
+        }
         int again = 0;
         for (int j = 0; j < i && real[i][0] != '\0'; j++)
             again |= tried[j] && strcmp(real[j], real[i]) == 0;
@@ -136,7 +139,7 @@ SDL_Surface *PlatformFindSheet(void)
     if (sheet != NULL) {
         // A refused sheet the player put in place deserves a word, even though another plays.
         for (int i = 0; i < found; i++)
-            if (tried[i] && strcmp(why[i], "is not there") != 0)
+            if (tried[i] && !missing[i])
                 PlatformSay("%s %s; playing with %s instead", places[i], why[i], places[found]);
         return InKeyFormat(sheet);
     }
