@@ -32,13 +32,6 @@ int PlatformTick(SDL_Event *buttons)
     return 0;
 }
 
-int PlatformWindowScale(int desktopW, int desktopH)
-{
-    (void)desktopW;
-    (void)desktopH;
-    return 1;
-}
-
 void PlatformToggleFullScreen(void) {}
 
 // The console's buttons are read only as SDL pumps its events: the loop looks every 10 ms.
