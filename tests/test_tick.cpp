@@ -402,56 +402,6 @@ TEST_F(Tick, PressedAgainBeforeTheTickIsHeld)
     EXPECT_EQ(mx, 4);
 }
 
-TEST_F(Tick, ClicksLiftSwapAndChooseOneTickAtATime)
-{
-    // (2, 4) moved to (3, 3) completes the 3s of row 3: a diagonal swap.
-    SetBoard({"0123456", "3456012", "6012345", "2345331", "5631234", "1234560", "4560123"});
-    ClickCell(2, 4);
-    ClickCell(3, 3); // faster than a tick: it waits for the lift to be seen
-    EXPECT_EQ(mx, 2);
-    EXPECT_EQ(my, 4);
-    RunTick();
-    EXPECT_EQ(SET, 1);
-    EXPECT_EQ(setX, 2);
-    RunTick();
-    EXPECT_EQ(SET, 0);
-    EXPECT_EQ(mx, 3);
-    EXPECT_EQ(my, 3);
-    EXPECT_GE(score, 30u);
-
-    // A click on the lifted tile, or a right click, puts it down; elsewhere it lifts anew.
-    isMenu = 0; // the refill may have left no move
-    SetBoard(latin);
-    ClickCell(0, 0);
-    RunTick();
-    ASSERT_EQ(SET, 1);
-    ClickCell(0, 0);
-    RunTick();
-    EXPECT_EQ(SET, 0);
-    ClickCell(5, 6);
-    RunTick();
-    ClickCell(1, 1);
-    RunTick();
-    EXPECT_EQ(SET, 1);
-    EXPECT_EQ(setX, 1);
-    EXPECT_EQ(setY, 1);
-    ClickCell(4, 4, SDL_BUTTON_RIGHT);
-    RunTick();
-    EXPECT_EQ(SET, 0);
-    EXPECT_EQ(soundsPlayed[2], 2) << "put down with the cancel sound, as X does";
-
-    // The menu: a click on its labels opens it, a click on an item chooses it.
-    Click(40, 215);
-    EXPECT_EQ(isMenu, 1);
-    score = 70;
-    Click(40, 150 + 20 + 10);
-    RunTick();
-    EXPECT_EQ(isMenu, 1) << "the opening click's tick comes first";
-    RunTick();
-    EXPECT_EQ(_currMenu, 1);
-    EXPECT_EQ(isMenu, 0);
-    EXPECT_EQ(score, 0u) << "new game";
-}
 
 // ---------------------------------------------------------------------------------------------
 // Showing less than the whole screen: only when nothing but the cursor's frame has changed.

@@ -36,9 +36,7 @@ int PlatformInputFd(void);            // a descriptor that becomes readable when
 int PlatformInputPending(void);       // input already read from that descriptor and waiting
 int PlatformPollsInput(void);         // 1 when some input comes with nothing to wake the loop: look every 10 ms
 
-// The desktop window.
-int PlatformWindowScale(int desktopW, int desktopH); // whole-number window scale that fits a desktop
-void PlatformToggleFullScreen(void);  // between full screen and a window
+void PlatformToggleFullScreen(void);  // between full screen and a window; nothing on the console
 
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
 
@@ -47,7 +45,5 @@ void PlatformLaunchMenu(void);        // hand the machine back to the console's 
 // a release by a control that was not holding the button releases it only if nothing holds it.
 int HostButton(int button, int pressed, int wasHolding, SDL_Event *event);
 int HostKeyEvent(const SDL_Event *event, SDL_Event *buttons);   // keyboard
-int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // mouse; desktop only
-int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons; desktop only
 
 #endif

@@ -1,5 +1,5 @@
 // The mouse on a desktop: a click on a tile lifts it, on a neighbour swaps, on the menu chooses.
-#include "platform/platform.h"
+#include "desktop/desktop.h"
 
 #include "board/board.h"
 #include "gfx/gfx.h"

@@ -1,5 +1,5 @@
 // The desktop's host input and its words to the player: keys, mouse and pad; messages on standard error.
-#include "platform/platform.h"
+#include "desktop/desktop.h"
 
 #include <stdarg.h>
 #include <stdio.h>

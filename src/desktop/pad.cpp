@@ -1,5 +1,5 @@
 // A desktop gamepad: its hat and first stick as the four directions, its face buttons as the console's.
-#include "platform/platform.h"
+#include "desktop/desktop.h"
 
 #include "input/input.h"
 

@@ -1,5 +1,5 @@
 // Finding the tile sheet on a desktop: the current folder, beside the program, the installed data.
-#include "platform/platform.h"
+#include "desktop/desktop.h"
 
 #include <errno.h>
 #include <limits.h>

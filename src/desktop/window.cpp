@@ -1,5 +1,5 @@
 // The desktop window: titled, with its icon and pointer, a crisp whole-number scale, Alt+Enter.
-#include "platform/platform.h"
+#include "desktop/desktop.h"
 
 #include <SDL_syswm.h>
 #include <dlfcn.h>
