@@ -127,12 +127,17 @@ void HandleEvent(SDL_Event *event)
 static void WaitForEvents(void)
 {
     struct pollfd waits[2];
+    memset(waits, 0, sizeof waits);
     int count = 0;
-    if (wake[0] >= 0)
-        waits[count++] = {wake[0], POLLIN, 0};
+    if (wake[0] >= 0) {
+        waits[count].fd = wake[0];
+        waits[count++].events = POLLIN;
+    }
     int input = PlatformInputFd();
-    if (input >= 0)
-        waits[count++] = {input, POLLIN, 0};
+    if (input >= 0) {
+        waits[count].fd = input;
+        waits[count++].events = POLLIN;
+    }
     // Events read off the connection while the picture was shown would not wake poll().
     if (PlatformInputPending())
         return;

@@ -30,7 +30,7 @@ static int CheckSheet(const Uint8 *bytes, size_t size, char *why, size_t whySize
 {
     enum { FILE_HEADER = 14 };
     if (size > SHEET_MAX_BYTES)
-        return REFUSE("is %zu bytes: a sheet may be at most %u", size, SHEET_MAX_BYTES);
+        return REFUSE("is %lu bytes: a sheet may be at most %u", (unsigned long)size, SHEET_MAX_BYTES);
     if (size < FILE_HEADER + 12 || bytes[0] != 'B' || bytes[1] != 'M')
         return REFUSE("is not a BMP picture");
     const Uint64 offset = U32(bytes + 10);

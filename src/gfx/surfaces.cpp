@@ -40,9 +40,9 @@ int LoadTile(const char *path)
 void FreePictures(void)
 {
     SDL_Surface **surfaces[] = {&image, &tile, &title};
-    for (SDL_Surface **s : surfaces) {
-        if (*s)
-            SDL_FreeSurface(*s);
-        *s = NULL;
+    for (size_t i = 0; i < sizeof surfaces / sizeof surfaces[0]; i++) {
+        if (*surfaces[i])
+            SDL_FreeSurface(*surfaces[i]);
+        *surfaces[i] = NULL;
     }
 }

@@ -29,7 +29,7 @@ void KeyDown16(void)
 {
     // A straight flag with a neighbouring diagonal gives one of the in-between directions:
     // two cells along the straight axis, one along the other. The first pair held wins.
-    static const struct {
+    static const struct Pair {
         Uint8 *straight, *diagonal;
         Sint8 x, y;
     } pairs[] = {
@@ -38,7 +38,8 @@ void KeyDown16(void)
         {&isUPkey, &isUPLEFTkey, -1, -2},     {&isUPkey, &isUPRIGHTkey, 1, -2},
         {&isDOWNkey, &isDOWNLEFTkey, -1, 2},  {&isDOWNkey, &isDOWNRIGHTkey, 1, 2},
     };
-    for (const auto &p : pairs) {
+    for (size_t i = 0; i < sizeof pairs / sizeof pairs[0]; i++) {
+        const Pair &p = pairs[i];
         if (*p.straight && *p.diagonal) {
             moveX = p.x;
             moveY = p.y;
