@@ -62,9 +62,11 @@ def tick_instructions(build, display, ticks=40):
         report = subprocess.run(["callgrind_annotate", "--inclusive=yes", "--threshold=100", out], check=True,
                                 capture_output=True, text=True).stdout
     counts = {}
-    calls = {"TickDrawing": 2 * ticks, "TickDrawingLifted": ticks, "TickPresent": ticks, "FrameCopyFloor": ticks}
+    moves = max(1, ticks // 50)
+    calls = {"TickDrawing": 2 * ticks, "TickDrawingLifted": ticks, "TickPresent": ticks, "FrameCopyFloor": ticks,
+             "MedianCascade": moves, "LongestCascade": moves}
     for name, n in calls.items():
-        m = re.search(r"^\s*([\d,]+) \([^)]*\)\s+.*?::" + name + r"\(\)", report, re.M)
+        m = re.search(r"^\s*([\d,]+) \([^)]*\)\s+.*?::" + name + r"\((unsigned int)?\)", report, re.M)
         if m:
             counts[name] = int(m.group(1).replace(",", "")) / n
     return counts

@@ -152,19 +152,23 @@ Uint16 ScreenPixel(int x, int y)
 
 Uint16 SheetPixelOnScreen(SDL_Surface *sheet, int x, int y)
 {
-    SDL_LockSurface(sheet);
-    const Uint8 *at = (const Uint8 *)sheet->pixels + y * sheet->pitch + x * sheet->format->BytesPerPixel;
-    Uint32 raw = 0;
-    switch (sheet->format->BytesPerPixel) {
-    case 1: raw = *at; break;
-    case 2: raw = *(const Uint16 *)at; break;
-    case 3: raw = (Uint32)at[0] | (Uint32)at[1] << 8 | (Uint32)at[2] << 16; break;
-    default: raw = *(const Uint32 *)at; break;
-    }
-    SDL_UnlockSurface(sheet);
-    Uint8 r, g, b;
-    SDL_GetRGB(raw, sheet->format, &r, &g, &b);
-    return (Uint16)SDL_MapRGB(screen->format, r, g, b);
+    // The pixel as a plain blit puts it on the screen: libraries differ in how they widen five
+    // bits to six (sdl12-compat repeats the top bit, the classic SDL 1.2 shifts in a zero), so
+    // the prediction asks the library's own blitter rather than working the colour out.
+    static SDL_Surface *probe;
+    if (probe == NULL || probe->format->BitsPerPixel != screen->format->BitsPerPixel)
+        probe = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, screen->format->BitsPerPixel, screen->format->Rmask,
+                                     screen->format->Gmask, screen->format->Bmask, 0);
+    Uint32 keyFlags = sheet->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL), key = sheet->format->colorkey;
+    Uint32 alphaFlags = sheet->flags & SDL_SRCALPHA;
+    Uint8 alpha = sheet->format->alpha;
+    SDL_SetColorKey(sheet, 0, 0);
+    SDL_SetAlpha(sheet, 0, 255);
+    SDL_Rect from = {(Sint16)x, (Sint16)y, 1, 1};
+    SDL_BlitSurface(sheet, &from, probe, NULL);
+    SDL_SetColorKey(sheet, keyFlags, key);
+    SDL_SetAlpha(sheet, alphaFlags, alpha);
+    return *(Uint16 *)probe->pixels;
 }
 
 void SaveScreen(const std::string &name)
@@ -181,6 +185,27 @@ int boardRepaints = 0;
 int cellUpdates = 0;
 std::vector<Uint32> updateTimes;
 int updateDelay = 0;
+std::vector<std::vector<Uint16>> *shownPictures = NULL;
+
+namespace {
+
+// The display the recorded pictures come from: each update copies its rectangle of the screen.
+void RecordShown(Sint32 x, Sint32 y, Uint32 w, Uint32 h)
+{
+    static std::vector<Uint16> display;
+    if (shownPictures->empty())
+        display.assign(320 * 240, 0);
+    if (w == 0 && h == 0) {
+        w = 320;
+        h = 240;
+    }
+    for (Sint32 row = y; row < y + (Sint32)h && row < 240; row++)
+        for (Sint32 col = x; col < x + (Sint32)w && col < 320; col++)
+            display[(size_t)(row * 320 + col)] = ScreenPixel(col, row);
+    shownPictures->push_back(display);
+}
+
+} // namespace
 
 void ResetSpies()
 {
@@ -205,6 +230,8 @@ void __wrap_SDL_UpdateRect(SDL_Surface *s, Sint32 x, Sint32 y, Uint32 w, Uint32 
         scoreAtUpdate.push_back(score);
     }
     cellUpdates += s == screen && w == 34 && h == 34;
+    if (s == screen && shownPictures != NULL)
+        RecordShown(x, y, w, h);
     __real_SDL_UpdateRect(s, x, y, w, h);
     if (s == screen && w == 320) {
         SDL_Delay((Uint32)updateDelay);

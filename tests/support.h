@@ -59,6 +59,9 @@ extern int boardRepaints;                  // fills of the board background, one
 extern int cellUpdates;                    // updates of one 34x34 cell of the screen
 extern std::vector<Uint32> updateTimes;    // SDL_GetTicks() as each full-screen update returned
 extern int updateDelay;                    // milliseconds each full-screen update is made to take
+// While set, every update of the screen adds the 320x240 picture a display showing exactly the
+// updated rectangles would then hold (starting black): what any SDL 1.2 presents.
+extern std::vector<std::vector<Uint16>> *shownPictures;
 void ResetSpies();
 
 // Puts every global the tests touch back to a freshly started game's values.
