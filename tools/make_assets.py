@@ -10,6 +10,7 @@
 import argparse
 import os
 
+from assetgen.cards import build_banner, build_help, build_scores
 from assetgen.check import verify
 from assetgen.logo import build_icon, build_title
 from assetgen.sounds import SOUNDS, build_sound
@@ -44,6 +45,10 @@ def main():
         write('image.bmp', bmp_bytes(w, h, 16, px, tail=2))
         w, h, px = build_title()
         write('title.bmp', bmp_bytes(w, h, 16, px, tail=2))
+        for name, build in (('banner.bmp', build_banner), ('help.bmp', build_help),
+                            ('scores.bmp', build_scores)):
+            w, h, px = build()
+            write(name, bmp_bytes(w, h, 16, px))
     if args.only in (None, 'tiles'):
         w, h, px = build_tiles()
         write('tile.bmp', bmp_bytes(w, h, 16, px))

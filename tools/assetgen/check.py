@@ -5,7 +5,9 @@ import struct
 import sys
 import zlib
 
+from . import cards
 from .colour import KEY555, from555
+from .panel import panel555
 from .sounds import SOUNDS
 from .ui import CURSOR_RED, CURSOR_RING, CURSOR_YELLOW
 from .writers import BI_BITFIELDS, BMP_V5, RGBA_MASKS
@@ -17,6 +19,14 @@ BMP_FORMATS = {
     'menu.bmp': (160, 80, 16, 25656),
     'image.bmp': (141, 34, 16, 9712),
     'title.bmp': (80, 40, 16, 6456),
+}
+
+
+# the desktop's cards: 16 bpp without the tail, so their size follows from the picture
+CARD_FORMATS = {
+    'banner.bmp': (cards.BANNER_W, cards.BANNER_H + cards.MESSAGE_H),
+    'help.bmp': (cards.CARD_W, cards.CARD_H),
+    'scores.bmp': (cards.CARD_W, cards.CARD_H + cards.GLYPH_H),
 }
 
 
@@ -249,6 +259,8 @@ def verify_files(out, check, load):
     check(all(icon[y][x][3] == 0 for x in (0, 31) for y in (0, 31)), "icon corners are not transparent")
     check(sum(1 for row in icon for p in row if p[3] == 255) > 500, "icon has no solid body")
 
+    verify_cards(check, load)
+
     for name, total, rate, width, seconds, _ in SOUNDS:
         blob = load(name)
         check(len(blob) == total, "%s is %d bytes, wants %d" % (name, len(blob), total))
@@ -264,3 +276,96 @@ def verify_files(out, check, load):
         peak = max(abs(v) for v in smp)
         check(smp[0] == 0 and smp[-1] == 0, "%s does not start and end at rest" % name)
         check(0.15 * top < peak < 0.95 * top, "%s peak %d" % (name, peak))
+
+
+def light_bands(px, x0, x1, y0, y1, level=150):
+    """Runs of consecutive rows holding light (lettering) pixels between x0 and x1."""
+    bands, inside = 0, False
+    for y in range(y0, y1):
+        lit = any(v != KEY555 and luminance(from555(v)) > level for v in px[y][x0:x1])
+        bands += lit and not inside
+        inside = lit
+    return bands
+
+
+def verify_cards(check, load):
+    """The banner, controls and high-score cards: opaque inside their round
+    corners, and flat where the game draws digits, dates and the strip."""
+    sheets = {}
+    for name, (w, h) in CARD_FORMATS.items():
+        blob = load(name)
+        size = 54 + ((2 * w + 3) & ~3) * h
+        check(len(blob) == size, "%s is %d bytes, wants %d" % (name, len(blob), size))
+        bw, bh, bb, px = read_bmp(blob)
+        need((bw, bh, bb) == (w, h, 16), "%s is %dx%d@%d" % (name, bw, bh, bb))
+        check(all(v < 0x8000 for row in px for v in row), "%s sets bit 15" % name)
+        sheets[name] = px
+
+    def opaque_card(name, rows, first, last):
+        # the key only in the corners: a short run at each end of a corner's row
+        r = int(cards.CORNER)
+        for y in range(first, last):
+            row = rows[y]
+            lead = next(i for i, v in enumerate(row + [0]) if v != KEY555)
+            trail = next(i for i, v in enumerate(row[::-1] + [0]) if v != KEY555)
+            corner = y - first < r or last - 1 - y < r
+            check(KEY555 not in row[lead:len(row) - trail], "%s row %d: the key inside the card" % (name, y))
+            check(max(lead, trail) <= (r if corner else 0), "%s row %d: keyed %d/%d px at its ends" % (name, y, lead, trail))
+
+    def plain(rows, x, y, w, h, v):
+        return all(rows[yy][xx] == v for yy in range(y, y + h) for xx in range(x, x + w))
+
+    # banner: the score's field, the message line plain, the strip that line plus lettering
+    banner = sheets['banner.bmp']
+    bh, my, mh = cards.BANNER_H, cards.MESSAGE_Y, cards.MESSAGE_H
+    opaque_card('banner.bmp', banner, 0, bh)
+    fx, fy, fw, fh = cards.BANNER_FIELD
+    check(plain(banner, fx, fy, fw, fh, cards.WHITE555), "banner's score field is not plain white")
+    check(sum(1 for row in banner[6:27] for v in row if luminance(from555(v)) > 150) > 300,
+          "banner has no heading")
+    strip = banner[bh:]
+    diff = [(x, y) for y in range(mh) for x in range(cards.BANNER_W) if strip[y][x] != banner[my + y][x]]
+    check(len(diff) > 200, "the strip adds only %d pixels to the message line" % len(diff))
+    check(all(banner[my + y][x] == panel555(x, my + y) for x, y in diff),
+          "the strip's lettering covers more than the message line's plain stripes")
+    if diff:
+        left, right = min(x for x, _ in diff), cards.BANNER_W - 1 - max(x for x, _ in diff)
+        check(abs(left - right) <= 1, "the strip's lettering is off centre (%d/%d)" % (left, right))
+    check(all(v != KEY555 for x, y in diff for v in [strip[y][x]]), "the strip's lettering uses the key")
+
+    # controls: heading, goal, ten controls and the footer, each on rows of its own
+    help_ = sheets['help.bmp']
+    opaque_card('help.bmp', help_, 0, cards.CARD_H)
+    bands = light_bands(help_, 6, cards.CARD_W - 6, 4, cards.CARD_H - 4)
+    check(bands == len(cards.CONTROLS) + 3, "controls card has %d lines of lettering" % bands)
+
+    # high scores: ranks ending at one column, white points, one flat colour under the dates
+    scores = sheets['scores.bmp']
+    opaque_card('scores.bmp', scores, 0, cards.CARD_H)
+    date = scores[cards.ROW_Y + cards.FIELD_DY][cards.DATE_X]
+    check(date not in (KEY555, cards.WHITE555), "date field colour %04x" % date)
+    for i in range(cards.ROWS):
+        y = cards.ROW_Y + cards.ROW_H * i
+        check(plain(scores, cards.POINTS_X, y + cards.FIELD_DY, cards.POINTS_W, cards.FIELD_H, cards.WHITE555),
+              "points field %d is not plain white" % i)
+        check(plain(scores, cards.DATE_X, y + cards.FIELD_DY, cards.DATE_W, cards.FIELD_H, date),
+              "date field %d is not flat %04x" % (i, date))
+        lit = [x for x in range(cards.RANK_END + 2) for yy in range(y, y + cards.ROW_H)
+               if luminance(from555(scores[yy][x])) > 150]
+        check(bool(lit) and max(lit) == cards.RANK_END, "rank %d does not end at x %d" % (i + 1, cards.RANK_END))
+    check(light_bands(scores, 6, cards.CARD_W - 6, cards.ROW_Y + cards.ROW_H * cards.ROWS, cards.CARD_H - 4) == 1,
+          "no footer under the table")
+    # date glyphs: keylined light ink on the key, readable on the date field
+    glyphs = scores[cards.CARD_H:]
+    gw, n = cards.GLYPH_W, len(cards.DATE_GLYPHS)
+    check(all(v == KEY555 for row in glyphs for v in row[gw * n:]), "date strip has ink past its cells")
+    field_lum = luminance(from555(date))
+    cells = []
+    for k in range(n):
+        cell = [glyphs[y][gw * k + x] for y in range(cards.GLYPH_H) for x in range(gw)]
+        ink = [luminance(from555(v)) for v in cell if v != KEY555]
+        light = sum(1 for l in ink if l > field_lum + 100)
+        dark = sum(1 for l in ink if l < field_lum - 30)
+        check(light >= 3 and dark >= 8, "date glyph %r lacks ink or keyline (%d/%d)" % (cards.DATE_GLYPHS[k], light, dark))
+        cells.append(tuple(cell))
+    check(len(set(cells)) == n, "two date glyphs are the same")

@@ -161,6 +161,21 @@ class Subtract(Shape):
         return max(self.a.sd(x, y), -self.b.sd(x, y))
 
 
+class RoundBox(Shape):
+    """Axis-aligned rectangle with round corners, its distance worked out
+    directly: the cards are too big to sample a rounded polygon everywhere."""
+
+    def __init__(self, x0, y0, x1, y1, r):
+        self.cx, self.cy = (x0 + x1) / 2.0, (y0 + y1) / 2.0
+        self.hx, self.hy = (x1 - x0) / 2.0 - r, (y1 - y0) / 2.0 - r
+        self.r = r
+
+    def sd(self, x, y):
+        qx = abs(x - self.cx) - self.hx
+        qy = abs(y - self.cy) - self.hy
+        return math.hypot(max(qx, 0.0), max(qy, 0.0)) + min(max(qx, qy), 0.0) - self.r
+
+
 class Offset(Shape):
     """Grows (d > 0) or shrinks (d < 0) a shape by d pixels."""
 

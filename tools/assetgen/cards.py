@@ -1,0 +1,240 @@
+"""The desktop's cards over the board: game-over banner, controls card, high-score card and its date glyphs."""
+
+# The game blits these pictures and then draws into fixed places on them:
+# the final score and the table's points as digit.bmp glyphs on plain white,
+# the table's dates as this sheet's own glyphs on one flat colour, and the
+# "new high score" strip over the banner's message line.  The places below
+# are that agreement; check.py holds the written files to them.
+
+from .colour import KEY555, WHITE, from555, hexcol, mix, to555
+from .fonts import FONT5x7, dilate, text_mask
+from .logo import logo_word, seven_star
+from .panel import panel555
+from .raster import Scene, render, vgradient, vgradient3
+from .shapes import Moved, Offset, Polygon, RoundBox, Union
+
+
+WHITE555 = 0x7FFF
+
+BANNER_W, BANNER_H = 200, 64          # the banner proper; the strip follows it on the sheet
+BANNER_FIELD = (96, 32, 72, 15)       # x, y, w, h of the final score's white field
+MESSAGE_Y, MESSAGE_H = 51, 12         # the message line, and the strip that fills it
+NEW_HIGH = "A NEW HIGH SCORE"
+
+CARD_W, CARD_H = 232, 232             # controls and high-score cards
+ROW_Y, ROW_H, ROWS = 30, 18, 10       # high-score rows: row i starts at ROW_Y + ROW_H * i
+RANK_END = 32                         # last column of the rank's ink
+POINTS_X, POINTS_W = 38, 72           # white field, rows +1 .. +15
+DATE_X, DATE_W = 120, 76              # flat field, same rows
+FIELD_DY, FIELD_H = 1, 15
+DATE_GLYPH_X, DATE_GLYPH_DY = 122, 4  # where the game puts the date's first cell
+GLYPH_W, GLYPH_H = 7, 9               # one date glyph: 5x7 ink and its keyline
+DATE_GLYPHS = "0123456789-"
+
+CORNER = 6.0                          # corner radius of every card
+
+EDGE = hexcol('06080e')               # keyline round all lettering
+LIGHT = (hexcol('e8eeff'), hexcol('a8b8e0'))     # the menu's plain labels
+GOLD = (hexcol('fff2a0'), hexcol('ffb828'))
+FIELD_LINE = hexcol('03040a')         # keyline round the fields
+DATE_FIELD = hexcol('34406a')         # flat slate under the dates
+
+CONTROLS = [
+    ("ARROWS", "MOVE"),
+    ("SPACE OR Z", "LIFT A TILE"),
+    ("THEN MOVE", "SWAP IT"),
+    ("X", "PUT IT DOWN"),
+    ("MOUSE", "CLICK OR DRAG"),
+    ("Q / W", "TILE SKIN"),
+    ("ESC", "MENU"),
+    ("+ / -", "VOLUME"),
+    ("ALT+ENTER", "FULL SCREEN"),
+    ("F1", "THIS CARD"),
+]
+GOAL = "LINE UP THREE OR MORE"
+FOOTER = "PRESS ANY KEY"
+
+
+def opaque(v):
+    """The key is transparent: artwork that lands on it moves one step of blue off it."""
+    return v | 1 if v == KEY555 else v
+
+
+def card(w, h):
+    """A framed card: steel bevel like the title's plate, panel stripes inside,
+    pure green outside the round corners."""
+    plate = RoundBox(1.0, 1.0, w - 1.0, h - 1.0, CORNER)
+    inner = Offset(plate, -2.0)
+    s = Scene()
+    s.add(Offset(plate, 1.0), hexcol('05060c'))
+    s.add(plate, vgradient(0, hexcol('8898c8'), h, hexcol('4c5a88')))
+    s.add(Moved(Offset(plate, -1.0), 0.6, 0.6), hexcol('0a0c18'))
+    s.add(inner, lambda x, y: from555(panel555(int(x), int(y))))
+    px = []
+    for y in range(h):
+        line = []
+        for x in range(w):
+            if inner.sd(x + 0.5, y + 0.5) < -0.75:
+                line.append(panel555(x, y))     # wholly inside: plain stripes, no sampling
+                continue
+            col, cov = render(s, 1, 1, ox=x, oy=y)[0][0]
+            if col is None or cov < 0.3:
+                line.append(KEY555)
+            else:
+                # blended towards the white board it sits on, like the tiles
+                line.append(opaque(to555(mix(WHITE, col, cov))))
+        px.append(line)
+    return px
+
+
+def lettering(px, text, x, y, fill=LIGHT, edge=EDGE):
+    """Draws `text` in the 5x7 font with its top left ink at (x, y), keylined."""
+    ink, _ = text_mask(text, FONT5x7)
+    for gx, gy in dilate(ink):
+        px[y + gy][x + gx] = opaque(to555(edge))
+    for gx, gy in ink:
+        px[y + gy][x + gx] = opaque(to555(mix(fill[0], fill[1], gy / 6.0)))
+
+
+def text_width(text):
+    return text_mask(text, FONT5x7)[1]
+
+
+def centred(px, text, cx, y, fill=LIGHT):
+    lettering(px, text, cx - text_width(text) // 2, y, fill)
+
+
+def bold_heading(px, words, cx, top, lw, lh, pen, gap, space):
+    """Gold stroke lettering like the title's, centred on cx, blended over px."""
+    shapes, widths = [], []
+    for word in words.split():
+        shape, wd = logo_word(word, 0, 0, lw, lh, pen, gap)
+        shapes.append(shape)
+        widths.append(wd)
+    total = sum(widths) + space * (len(widths) - 1)
+    x = cx - total / 2.0
+    placed = []
+    for shape, wd in zip(shapes, widths):
+        placed.append(Moved(shape, x, top))
+        x += wd + space
+    text = Union(*placed)
+    shadow = Moved(Offset(text, 1.3), 1.2, 1.4)
+    gold = vgradient3(top, hexcol('fff6c0'), top + lh * 0.48, hexcol('ffd040'), top + lh, hexcol('f08a18'))
+    line, drop = hexcol('2a1204'), hexcol('020208')
+
+    def paint(x, y):
+        # the title's three layers, with the letters' distance taken once for two of them
+        d = text.sd(x, y)
+        if d < 0.0:
+            return gold(x, y)
+        if d < 1.25:
+            return line
+        return drop if shadow.sd(x, y) < 0.0 else None
+    x0 = int(cx - total / 2.0) - 3
+    y0 = int(top) - 3
+    blend(px, paint, Union(shadow, Offset(text, 1.25)), x0, y0, int(total) + 8, int(lh) + 8)
+
+
+def blend(px, paint, reach, x0, y0, w, h):
+    """Renders `paint` over the w x h box of px at (x0, y0), dithered.  Pixels
+    whose centre lies more than half a diagonal outside `reach`, the union of
+    everything it paints, are left alone without being sampled."""
+    for y in range(y0, y0 + h):
+        for x in range(x0, x0 + w):
+            if reach.sd(x + 0.5, y + 0.5) > 0.75:
+                continue
+            col, cov = render(paint, 1, 1, ox=x, oy=y)[0][0]
+            if col is None or cov <= 0.0:
+                continue
+            under = from555(px[y][x])
+            px[y][x] = opaque(to555(mix(under, col, cov), x, y, dither=True))
+
+
+def field(px, x, y, w, h, colour555):
+    """A flat field in a dark keyline: the game draws into the field itself."""
+    line = opaque(to555(FIELD_LINE))
+    for yy in range(y - 1, y + h + 1):
+        for xx in range(x - 1, x + w + 1):
+            inside = x <= xx < x + w and y <= yy < y + h
+            px[yy][xx] = colour555 if inside else line
+
+
+def rule(px, x0, x1, y):
+    """A thin engraved line across a card: dark over light."""
+    for x in range(x0, x1):
+        px[y][x] = opaque(to555(hexcol('04050a')))
+        px[y + 1][x] = opaque(to555(hexcol('3c4a78')))
+
+
+def build_banner():
+    """200x76: the game-over banner, then the 'new high score' strip for its message line."""
+    w, h = BANNER_W, BANNER_H + MESSAGE_H
+    px = card(BANNER_W, BANNER_H)
+    bold_heading(px, "GAME OVER", w / 2.0, 7.5, 13.0, 17.0, 3.6, 2.4, 8.0)
+    fx, fy, fw, fh = BANNER_FIELD
+    field(px, fx, fy, fw, fh, WHITE555)
+    lettering(px, "SCORE", fx - 7 - text_width("SCORE"), fy + (fh - 7) // 2)
+    strip = [list(px[MESSAGE_Y + y]) for y in range(MESSAGE_H)]
+    lettering(strip, NEW_HIGH, (w - text_width(NEW_HIGH)) // 2, (MESSAGE_H - 7) // 2, GOLD)
+    return w, h, px + strip
+
+
+def build_help():
+    """232x232: what every key and the mouse do."""
+    w, h = CARD_W, CARD_H
+    px = card(w, h)
+    bold_heading(px, "CONTROLS", w / 2.0, 7.0, 10.5, 13.0, 3.0, 2.2, 7.0)
+    centred(px, GOAL, w // 2, 28, GOLD)
+    rule(px, 12, w - 12, 40)
+    keys = max(text_width(k) for k, _ in CONTROLS)
+    acts = max(text_width(a) for _, a in CONTROLS)
+    gap = 15
+    left = (w - (keys + gap + acts)) // 2
+    mid = left + keys + gap // 2
+    for i, (key, act) in enumerate(CONTROLS):
+        y = 48 + 15 * i
+        lettering(px, key, left + keys - text_width(key), y, GOLD)
+        for dx, dy in ((0, 0), (1, 0), (0, 1), (1, 1)):    # a small stud between the two
+            px[y + 3 + dy][mid - 1 + dx] = opaque(to555(hexcol('7888b8')))
+        lettering(px, act, mid + gap // 2 + 1, y)
+    rule(px, 12, w - 12, 201)
+    centred(px, FOOTER, w // 2, 212)
+    return w, h, px
+
+
+def date_glyph(ch):
+    """The 7x9 cell of one date character: the 5x7 glyph centred, keylined."""
+    g = FONT5x7[ch]
+    ox = 1 + (5 - len(g[0])) // 2
+    return {(ox + gx, 1 + gy) for gy, row in enumerate(g) for gx, c in enumerate(row) if c == '#'}
+
+
+def build_scores():
+    """232x241: the high-score card over its strip of date glyphs."""
+    w, h = CARD_W, CARD_H + GLYPH_H
+    px = card(CARD_W, CARD_H)
+    bold_heading(px, "HIGH SCORES", w / 2.0, 6.0, 9.6, 12.0, 2.8, 2.0, 7.0)
+    date555 = opaque(to555(DATE_FIELD))
+    medals = [hexcol('ffd040'), hexcol('d8e0f0'), hexcol('e0904c')]
+    for i in range(ROWS):
+        y = ROW_Y + ROW_H * i
+        rank = "%d." % (i + 1)
+        lettering(px, rank, RANK_END + 1 - text_width(rank), y + 5, GOLD)
+        field(px, POINTS_X, y + FIELD_DY, POINTS_W, FIELD_H, WHITE555)
+        field(px, DATE_X, y + FIELD_DY, DATE_W, FIELD_H, date555)
+        if i < len(medals):
+            cx, cy = (DATE_X + DATE_W + CARD_W - 4) / 2.0, y + 8.5
+            st = Polygon(seven_star(cx, cy, 7.0, 3.4))
+            rim = Offset(st, 1.0)
+            s = Scene().add(rim, hexcol('140a04')).add(
+                st, vgradient(cy - 6, mix(medals[i], WHITE, 0.6), cy + 6, mix(medals[i], hexcol('402010'), 0.35)))
+            blend(px, s, rim, int(cx) - 9, int(cy) - 9, 18, 18)
+    centred(px, FOOTER, w // 2, 216)
+    strip = [[KEY555] * w for _ in range(GLYPH_H)]
+    for k, ch in enumerate(DATE_GLYPHS):
+        ink = date_glyph(ch)
+        for gx, gy in dilate(ink):
+            strip[gy][GLYPH_W * k + gx] = opaque(to555(EDGE))
+        for gx, gy in ink:
+            strip[gy][GLYPH_W * k + gx] = opaque(to555(mix(hexcol('ffffff'), hexcol('ffe08a'), (gy - 1) / 6.0)))
+    return w, h, px + strip
