@@ -159,15 +159,11 @@ Uint16 SheetPixelOnScreen(SDL_Surface *sheet, int x, int y)
     if (probe == NULL || probe->format->BitsPerPixel != screen->format->BitsPerPixel)
         probe = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, screen->format->BitsPerPixel, screen->format->Rmask,
                                      screen->format->Gmask, screen->format->Bmask, 0);
-    Uint32 keyFlags = sheet->flags & (SDL_SRCCOLORKEY | SDL_RLEACCEL), key = sheet->format->colorkey;
-    Uint32 alphaFlags = sheet->flags & SDL_SRCALPHA;
-    Uint8 alpha = sheet->format->alpha;
-    SDL_SetColorKey(sheet, 0, 0);
-    SDL_SetAlpha(sheet, 0, 255);
+    // Blitted with the sheet's own key and blending: asked only of pixels that are not the key,
+    // and opaque where the sheet has an alpha channel, it is what a plain copy gives.
     SDL_Rect from = {(Sint16)x, (Sint16)y, 1, 1};
+    SDL_FillRect(probe, NULL, 0);
     SDL_BlitSurface(sheet, &from, probe, NULL);
-    SDL_SetColorKey(sheet, keyFlags, key);
-    SDL_SetAlpha(sheet, alphaFlags, alpha);
     return *(Uint16 *)probe->pixels;
 }
 

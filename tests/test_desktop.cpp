@@ -262,4 +262,30 @@ TEST_F(Desktop, PureGreenIsTransparentAtAnyDepth)
     fs::rename("tile.bmp.game", "tile.bmp");
 }
 
+TEST_F(Desktop, AnAlphaSheetStaysTransparentAfterALift)
+{
+    // 32 bits with an alpha channel: every cell's middle is a fully transparent red.
+    Sheet s = Sheet().Bits(32).Masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}).Info(124);
+    Bytes bytes = Write(s);
+    const size_t pixels = bytes[10] | bytes[11] << 8;
+    for (int y = 0; y < s.height; y++)
+        for (int x = 0; x < s.width; x++)
+            if (x % 34 >= 12 && x % 34 < 22 && y % 34 >= 12 && y % 34 < 22)
+                Put32(bytes, pixels + 4 * ((size_t)(s.height - 1 - y) * s.width + x), 0x00FF0000);
+    std::ofstream("alpha.bmp", std::ios::binary).write((const char *)bytes.data(), (std::streamsize)bytes.size());
+    ASSERT_EQ(LoadTile("alpha.bmp"), 1);
+    fs::remove("alpha.bmp");
+    mx = 2;
+    my = 5;
+    for (int lifts = 0; lifts < 2; lifts++) {
+        SET = 0;
+        DrawPan();
+        EXPECT_EQ(ScreenPixel(80 + 16, 1 + 16), 0xFFFF) << "after " << lifts << " lifts";
+        EXPECT_NE(ScreenPixel(80 + 2, 1 + 5), 0xFFFF) << "the opaque rim";
+        SET = 1;
+        DrawCursor();
+    }
+    SET = 0;
+}
+
 } // namespace

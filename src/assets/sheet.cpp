@@ -11,6 +11,8 @@
 // pixel buffer from the header before reading a single pixel, and it does not bound the size.
 // Anything a paint program makes passes these checks; a crafted header does not.
 
+Uint8 sheetsPlainOnly = 0;
+
 static Uint32 U16(const Uint8 *p) { return (Uint32)p[0] | (Uint32)p[1] << 8; }
 static Uint32 U32(const Uint8 *p) { return U16(p) | U16(p + 2) << 16; }
 
@@ -110,6 +112,11 @@ static int CheckSheet(const Uint8 *bytes, size_t size, char *why, size_t whySize
     default:
         return REFUSE("has %u bits a pixel: this game reads 1, 4, 8, 16, 24 or 32", bits);
     }
+    if (sheetsPlainOnly && (compression == 1 || compression == 2))
+        return REFUSE("is run-length compressed, which the console cannot draw: save it uncompressed");
+    // The alpha mask follows red, green and blue inside the larger headers.
+    if (sheetsPlainOnly && bits == 32 && compression == 3 && infoSize >= 56 && U32(info + 52) != 0)
+        return REFUSE("has an alpha channel, which the console cannot draw: key it on pure green instead");
     if (headersEnd > offset || offset >= size)
         return REFUSE("is damaged: its pixels would start outside the file");
 

@@ -3,7 +3,7 @@
 
 #include "assets/sheet.h"
 
-void PlatformBeforeInit(void) {}
+void PlatformBeforeInit(void) { sheetsPlainOnly = 1; }
 int PlatformHasDisplay(void) { return 1; }
 void PlatformVideoPrepare(void) {}
 Uint32 PlatformVideoFlags(void) { return SDL_FULLSCREEN; }
