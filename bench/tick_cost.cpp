@@ -63,8 +63,8 @@ Uint32 PointsOf(unsigned seed)
     return score;
 }
 
-__attribute__((noinline)) void MedianCascade(unsigned seed) { SetUpMove(seed); CheckMove(); }
-__attribute__((noinline)) void LongestCascade(unsigned seed) { SetUpMove(seed); CheckMove(); }
+__attribute__((noipa)) void MedianCascade(unsigned seed) { SetUpMove(seed); CheckMove(); }
+__attribute__((noipa)) void LongestCascade(unsigned seed) { SetUpMove(seed); CheckMove(); }
 
 double Now()
 {

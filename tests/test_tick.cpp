@@ -489,50 +489,87 @@ std::vector<std::vector<Uint16>> PresentedFrames(const std::function<void()> &pl
     return pictures;
 }
 
+// A short game played through the real event handling and tick: idle ticks, a lift, a swap
+// that sets off a cascade on this seed, a new skin, the menu opened and closed. Every picture
+// shown, as PresentedFrames records them.
+const Rows scriptBoard = {"0123456", "3456012", "6101145", "2345601", "5601234", "1234560", "4560123"};
+
+unsigned ScriptSeed()
+{
+    // A lift at (1, 2) and a step right clear the 3s of row 2.
+    SetBoard(scriptBoard);
+    return FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.steps.size() >= 2 && !o.gameOver; });
+}
+
+std::vector<std::vector<Uint16>> PlayScript(unsigned seed, Uint8 partial)
+{
+    auto button = [](Uint8 type, int b) {
+        SDL_Event event = JoyButtonEvent(type, b);
+        HandleEvent(&event);
+    };
+    return PresentedFrames([&] {
+        ResetGameState();
+        Start(); // the whole screen drawn afresh, then the board of the script
+        SetBoard(scriptBoard);
+        partialPresents = partial;
+        mx = 1; my = 2;
+        auto tick = [] { RunTick(); PastOnePresent(); };
+        auto tap = [&](int b) { button(SDL_JOYBUTTONDOWN, b); tick(); button(SDL_JOYBUTTONUP, b); };
+        for (int i = 0; i < 3; i++)
+            tick();
+        tap(B);
+        for (int i = 0; i < 3; i++)
+            tick();
+        srand(seed);
+        tap(RIGHT);
+        for (int i = 0; i < 3; i++)
+            tick();
+        tap(R);
+        tick();
+        button(SDL_JOYBUTTONDOWN, START); // the menu opens at once, and closes again
+        button(SDL_JOYBUTTONUP, START);
+        tick();
+        tick();
+        button(SDL_JOYBUTTONDOWN, START);
+        RunTick();
+        button(SDL_JOYBUTTONUP, START);
+        for (int i = 0; i < 3; i++)
+            tick();
+        StopTick();
+    });
+}
+
+void ExpectSamePictures(const std::vector<std::vector<Uint16>> &a, const std::vector<std::vector<Uint16>> &b)
+{
+    ASSERT_GE(a.size(), 20u);
+    ASSERT_EQ(b.size(), a.size()) << "pictures presented";
+    for (size_t i = 0; i < a.size(); i++)
+        EXPECT_TRUE(b[i] == a[i]) << "picture " << i << " differs";
+}
+
 TEST_F(Tick, ShowingOnlyTheCursorsCellPresentsTheSamePicturesAsShowingAll)
 {
-    // A lift at (1, 2) and a step right clear the 3s of row 2 and set off a cascade on this seed.
-    const Rows board = {"0123456", "3456012", "6101145", "2345601", "5601234", "1234560", "4560123"};
-    SetBoard(board);
-    ASSERT_FALSE(HasRun(table));
-    const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.steps.size() >= 2 && !o.gameOver; });
+    unsigned seed = ScriptSeed();
     ASSERT_NE(seed, 0u);
-    auto play = [&](Uint8 partial) {
-        return PresentedFrames([&] {
-            ResetGameState();
-            Start(); // the whole screen drawn afresh, then the board of the script
-            SetBoard(board);
-            partialPresents = partial;
-            mx = 1; my = 2;
-            auto tick = [] { RunTick(); PastOnePresent(); };
-            auto tap = [&](int button) { Press(button); tick(); Release(button); };
-            for (int i = 0; i < 3; i++)
-                tick();
-            tap(B);
-            for (int i = 0; i < 3; i++)
-                tick();
-            srand(seed);
-            tap(RIGHT);
-            for (int i = 0; i < 3; i++)
-                tick();
-            tap(R);
-            tick();
-            Press(START); // the menu opens at once, and closes again
-            Release(START);
-            tick();
-            tick();
-            Tap(START);
-            for (int i = 0; i < 3; i++)
-                tick();
-            StopTick();
-        });
-    };
-    std::vector<std::vector<Uint16>> whole = play(0), partial = play(1);
+    std::vector<std::vector<Uint16>> whole = PlayScript(seed, 0), partial = PlayScript(seed, 1);
     EXPECT_GE(cellUpdates, 8) << "idle ticks showed the cursor's cell alone";
-    ASSERT_GE(whole.size(), 20u);
-    ASSERT_EQ(partial.size(), whole.size()) << "pictures presented";
-    for (size_t i = 0; i < whole.size(); i++)
-        EXPECT_TRUE(partial[i] == whole[i]) << "picture " << i << " differs";
+    ExpectSamePictures(whole, partial);
+}
+
+TEST_F(Tick, TheSheetInTheScreensPixelsDrawsWhatTheSheetItselfDraws)
+{
+    unsigned seed = ScriptSeed();
+    ASSERT_NE(seed, 0u);
+    ASSERT_EQ(TileToDraw(), tileOnScreen);
+    ASSERT_NE(tileOnScreen, nullptr) << "our own sheet is copied into the screen's pixels";
+    EXPECT_EQ(tileOnScreen->format->BitsPerPixel, screen->format->BitsPerPixel);
+    std::vector<std::vector<Uint16>> copied = PlayScript(seed, 0);
+    // Without the copy, the board is drawn from the sheet as it was loaded.
+    SDL_Surface *copy = tileOnScreen;
+    tileOnScreen = NULL;
+    std::vector<std::vector<Uint16>> raw = PlayScript(seed, 0);
+    tileOnScreen = copy;
+    ExpectSamePictures(raw, copied);
 }
 
 } // namespace

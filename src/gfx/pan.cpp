@@ -15,8 +15,8 @@ static void DrawCell(int c, int r)
     if (same[c + r * 7] != 0)
         FillRec(screen, (Uint16)CellX(c), (Uint16)CellY(r), 34, 34, 0xFFFF);
     else
-        PutSurface(tile, screen, (Sint16)(34 * table[c + r * 7]), (Sint16)(34 * skin), CellX(c), CellY(r),
-                   34, 34);
+        PutSurface(TileToDraw(), screen, (Sint16)(34 * table[c + r * 7]), (Sint16)(34 * skin), CellX(c),
+                   CellY(r), 34, 34);
 }
 
 void DrawPan(void)

@@ -4,6 +4,8 @@
 #include "assets/assets.h"
 #include "assets/sheet.h"
 
+#include <string.h>
+
 SDL_Surface *screen = NULL;
 SDL_Surface *title = NULL;
 SDL_Surface *image = NULL;
@@ -19,6 +21,80 @@ void LoadPictures(void)
         SDL_SetColorKey(image, SDL_SRCCOLORKEY, 0x3E0);
 }
 
+SDL_Surface *tileOnScreen = NULL;
+static SDL_Surface *tileOnScreenFrom; // the tile sheet tileOnScreen was made from
+
+// A copy of a keyed sheet in the screen's own pixels, each one exactly what a blit of the sheet
+// puts on the screen, and its transparent pixels under a key of their own, run-length encoded:
+// drawing it is a copy of runs, where the sheet itself is converted pixel by pixel at every
+// blit (on the console, nearly all of a tick). NULL where no exact copy can be made: a sheet
+// that blends, a screen that is not 16-bit, no memory.
+static SDL_Surface *InScreenPixels(SDL_Surface *sheet)
+{
+    if (screen == NULL || sheet == NULL || screen->format->BytesPerPixel != 2 ||
+        (sheet->flags & SDL_SRCALPHA) != 0)
+        return NULL;
+    const SDL_PixelFormat *f = screen->format;
+    SDL_Surface *onBlack = SDL_CreateRGBSurface(SDL_SWSURFACE, sheet->w, sheet->h, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+    SDL_Surface *onWhite = SDL_CreateRGBSurface(SDL_SWSURFACE, sheet->w, sheet->h, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+    static Uint32 used[65536 / 32];
+    SDL_Surface *copy = NULL;
+    if (onBlack != NULL && onWhite != NULL) {
+        // The sheet blitted with its own key over two grounds: a pixel that differs between them
+        // is one the blit left alone.
+        SDL_FillRect(onBlack, NULL, 0x0000);
+        SDL_FillRect(onWhite, NULL, 0xFFFF);
+        SDL_BlitSurface(sheet, NULL, onBlack, NULL);
+        SDL_BlitSurface(sheet, NULL, onWhite, NULL);
+        memset(used, 0, sizeof used);
+        int transparent = 0;
+        for (int y = 0; y < sheet->h; y++) {
+            const Uint16 *b = (const Uint16 *)((const Uint8 *)onBlack->pixels + y * onBlack->pitch);
+            const Uint16 *w = (const Uint16 *)((const Uint8 *)onWhite->pixels + y * onWhite->pitch);
+            for (int x = 0; x < sheet->w; x++) {
+                if (b[x] != w[x])
+                    transparent = 1;
+                else
+                    used[b[x] / 32] |= 1u << (b[x] % 32);
+            }
+        }
+        // The key: a value no drawn pixel has. A sheet has fewer pixels than there are values.
+        Uint32 key = 0;
+        while (key < 65536 && (used[key / 32] >> (key % 32) & 1))
+            key++;
+        if (key < 65536) {
+            for (int y = 0; y < sheet->h; y++) {
+                Uint16 *b = (Uint16 *)((Uint8 *)onBlack->pixels + y * onBlack->pitch);
+                const Uint16 *w = (const Uint16 *)((const Uint8 *)onWhite->pixels + y * onWhite->pitch);
+                for (int x = 0; x < sheet->w; x++)
+                    if (b[x] != w[x])
+                        b[x] = (Uint16)key;
+            }
+            if (transparent)
+                SDL_SetColorKey(onBlack, SDL_SRCCOLORKEY | SDL_RLEACCEL, key);
+            copy = onBlack;
+            onBlack = NULL;
+        }
+    }
+    if (onBlack != NULL)
+        SDL_FreeSurface(onBlack);
+    if (onWhite != NULL)
+        SDL_FreeSurface(onWhite);
+    return copy;
+}
+
+SDL_Surface *TileToDraw(void)
+{
+    // A sheet put in place without SetTile (the tests and the fuzzer do) gets its copy here.
+    if (tileOnScreenFrom != tile) {
+        if (tileOnScreen != NULL)
+            SDL_FreeSurface(tileOnScreen);
+        tileOnScreen = InScreenPixels(tile);
+        tileOnScreenFrom = tile;
+    }
+    return tileOnScreen != NULL ? tileOnScreen : tile;
+}
+
 void SetTile(SDL_Surface *sheet)
 {
     if (tile && tile != sheet)
@@ -26,6 +102,9 @@ void SetTile(SDL_Surface *sheet)
     tile = sheet;
     skinMax = (Uint8)(tile->h / 34); // the check allows no more than 255 whole rows
     SDL_SetColorKey(tile, SDL_SRCCOLORKEY, 0x3E0);
+    // A new sheet may lie where the old one lay: its copy is made afresh.
+    tileOnScreenFrom = NULL;
+    TileToDraw();
 }
 
 int LoadTile(const char *path)
@@ -39,7 +118,8 @@ int LoadTile(const char *path)
 
 void FreePictures(void)
 {
-    SDL_Surface **surfaces[] = {&image, &tile, &title};
+    tileOnScreenFrom = NULL;
+    SDL_Surface **surfaces[] = {&image, &tile, &title, &tileOnScreen};
     for (size_t i = 0; i < sizeof surfaces / sizeof surfaces[0]; i++) {
         if (*surfaces[i])
             SDL_FreeSurface(*surfaces[i]);
