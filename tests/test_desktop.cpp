@@ -384,12 +384,16 @@ TEST_F(DesktopScores, KeptInTheDataFolderBestFirstTenAtMost)
     char path[PATH_MAX];
     ASSERT_TRUE(ScoresPath(path, sizeof path));
     EXPECT_EQ(std::string(path), (folder_ / "scores").string());
-    std::string home = getenv("HOME") != nullptr ? getenv("HOME") : "";
+    const char *wasHome = getenv("HOME");
+    const std::string home = wasHome != nullptr ? wasHome : "";
     setenv("XDG_DATA_HOME", "relative/data", 1); // not absolute: ignored
     setenv("HOME", "/home/player", 1);
     ASSERT_TRUE(ScoresFolder(path, sizeof path));
     EXPECT_STREQ(path, "/home/player/.local/share/sevenfold");
-    setenv("HOME", home.c_str(), 1);
+    if (wasHome != nullptr)
+        setenv("HOME", home.c_str(), 1);
+    else
+        unsetenv("HOME");
     setenv("XDG_DATA_HOME", data_.c_str(), 1);
 
     // A first start: no folder, an empty table, and reading makes nothing.
