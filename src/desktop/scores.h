@@ -1,0 +1,51 @@
+// The high-score table kept on a desktop: a plain text file in the player's data folder, whole through crashes and shared by copies running at once.
+#ifndef SEVENFOLD_SCORES_H
+#define SEVENFOLD_SCORES_H
+
+#include <SDL.h>
+#include <stddef.h>
+
+// The file holds one score a line, "POINTS YYYY-MM-DD", best first, ten at most; POINTS are the
+// digits of a game's score (0 to 4294967295). An empty file is an empty table. Anything else the
+// game would never write is not taken for a table: it is moved aside, never rewritten.
+#define SCORES_MOST 10
+#define SCORES_FILE "scores"
+
+struct ScoreEntry {
+    Uint32 points;
+    char date[11]; // "YYYY-MM-DD", the local date of the game
+};
+
+struct ScoreTable {
+    int count;                           // 0 to SCORES_MOST
+    ScoreEntry entries[SCORES_MOST];     // best first; of equal scores the earlier one stays above
+};
+
+// What SaveScore answers besides a rank.
+#define SCORE_BELOW_TABLE -1 // the table is full of better (or equal, earlier) scores: nothing written
+#define SCORE_NOT_SAVED -2   // the table could not be read or written, and a line on standard error said why
+
+// Where the table lives: $XDG_DATA_HOME/sevenfold when that is an absolute path, else
+// $HOME/.local/share/sevenfold. Return 0 when neither tells a place.
+int ScoresFolder(char *folder, size_t size);
+int ScoresPath(char *path, size_t size);
+int ScoresFolderExists(void); // 1 when the folder is there (made by an earlier game, or by the player)
+int MakeScoresFolder(void);   // as mkdir -p, new folders 0700; 0 having said why it could not
+
+// The table as it is on disk, into *scores; no file or no folder is an empty table. A file that is
+// not a table is moved aside to scores.bad (or scores.bad.1, .2, ...) with one line on standard
+// error, and the table is empty. Return 0 when the file could not be read (said why; empty table).
+int ReadScores(ScoreTable *scores);
+
+// Enters a finished game's score: under the table's lock, merges it with the table as it is on
+// disk at that moment and, when it made the ten, replaces the file whole (a temporary file,
+// fsync, rename over the table, fsync of the folder). date is "YYYY-MM-DD", or NULL for today.
+// Returns the score's rank 0 to 9, SCORE_BELOW_TABLE, or SCORE_NOT_SAVED: a score is only a high
+// score once it is kept, so a banner can tell "a new high score" by a rank of 0 or more. When
+// scores is not NULL it receives the table as it now stands on disk (after SCORE_NOT_SAVED: as
+// it was, or empty when it could not be read).
+int SaveScore(Uint32 points, const char *date, ScoreTable *scores);
+
+void TodaysDate(char date[11]); // the local date as "YYYY-MM-DD"
+
+#endif
