@@ -57,7 +57,13 @@ set(SEVENFOLD_ARM_LINK
 unset(lib)
 # GCC notes that std::vector iterators are passed differently than before GCC 7.1; everything
 # here is built by one compiler, so the note says nothing about this build.
-set(CMAKE_CXX_FLAGS_INIT "-Wno-psabi")
+# The console's CPU is an ARM920T: ARMv4T, no FPU. Debian's armel compiler makes ARMv5TE code by
+# default (blx, clz, ldrd, strd, the DSP multiplies), which that CPU faults on, so everything built
+# here is ARMv4T ARM code with soft float. It still runs against Debian's ARMv5TE libraries, under
+# an emulated ARMv5TE CPU or on real ones.
+set(SEVENFOLD_ARM_CPU_FLAGS "-march=armv4t -marm -mfloat-abi=soft" CACHE STRING "Code generation for the ARM CPU")
+set(CMAKE_CXX_FLAGS_INIT "-Wno-psabi ${SEVENFOLD_ARM_CPU_FLAGS}")
+set(CMAKE_C_FLAGS_INIT "${SEVENFOLD_ARM_CPU_FLAGS}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${SEVENFOLD_ARM_LINK}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${SEVENFOLD_ARM_LINK}")
 

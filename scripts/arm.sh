@@ -117,6 +117,29 @@ cmake -S "$root" -B "$build" -G Ninja \
 # Two cores are all the machine has, shared with other builds.
 cmake --build "$build" -j2
 
+# The console configuration too: its game library and program, built the same way.
+cmake -S "$root" -B "$build-console" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/armel.cmake" -DSEVENFOLD_ARM_SYSROOT="$sysroot" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSEVENFOLD_CONSOLE=ON -DSEVENFOLD_TESTS=OFF -DSEVENFOLD_BENCH=OFF
+cmake --build "$build-console" -j2
+
+# --- The device's CPU: no ARMv5 instruction in the game's own code. ---------------------------
+# The console's ARM920T is ARMv4T. These are the instructions ARMv5 added that a compiler uses:
+# blx, clz, the double-word loads and stores, the DSP multiplies, saturating arithmetic, pld.
+armv5='^(blx|clz|ldrd|strd|smul[bt][bt]|smulw[bt]|smla[bt][bt]|smlaw[bt]|smlal[bt][bt]|q(d)?(add|sub)|pld)$'
+cpu_ok=yes
+for lib in "$build/libsevenfold_game.a" "$build-console/libsevenfold_game.a"; do
+    found=$(${triplet}-objdump -d --no-show-raw-insn "$lib" |
+        awk -v bad="$armv5" -F'\t' '/^[[:space:]]*[0-9a-f]+:/ { split($2, m, /[ .]/); if (m[1] ~ bad) print }')
+    if [ -n "$found" ]; then
+        echo "arm.sh: ARMv5 instructions in $lib, which the console's ARMv4T CPU cannot run:" >&2
+        echo "$found" | head -20 >&2
+        cpu_ok=no
+    else
+        echo "arm.sh: $(basename "$(dirname "$lib")")/$(basename "$lib"): ARMv4T only ($(${triplet}-objdump -d "$lib" | grep -c '^[[:space:]]*[0-9a-f]*:') instructions)"
+    fi
+done
+
 qemu=(qemu-arm -L "$sysroot")
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
@@ -279,4 +302,5 @@ echo "arm.sh: game start-up under qemu-arm: $([ $smoke_ok = yes ] && echo passed
 # The closing line counts the start-up check as one test beside CTest's.
 [ $smoke_ok = yes ] && passed=$((passed + 1)) || failed=$((failed + 1))
 echo "qemu-arm: $passed passed, $failed failed"
-[ "$ctest_status" -eq 0 ] && [ $smoke_ok = yes ]
+echo "arm.sh: ARMv4T code for the console's CPU: $([ $cpu_ok = yes ] && echo passed || echo FAILED)"
+[ "$ctest_status" -eq 0 ] && [ $smoke_ok = yes ] && [ $cpu_ok = yes ]

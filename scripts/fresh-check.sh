@@ -1,7 +1,8 @@
 #!/bin/bash
 # Checks the README's commands on a fresh minimal Debian 12: tests, play and the installed package, each in a chroot made for the run.
 #
-#   sudo scripts/fresh-check.sh
+#   sudo scripts/fresh-check.sh             everything
+#   sudo scripts/fresh-check.sh --console   the console build on the classic SDL 1.2 only
 #
 # A developer's machine: a new Debian 12 root (debootstrap --variant=minbase, from the mirror the
 # apt sources here name) gets a clone of this repository at its HEAD commit and runs
@@ -262,6 +263,34 @@ in_root() {
     wait $!
 }
 
+# --- The console's own SDL: the classic SDL 1.2, as the device's firmware has it. --------------
+# The console configuration built against Debian's classic libsdl1.2-dev (not sdl12-compat) and
+# its whole suite run on SDL's dummy and disk drivers; the program started and ended as CI starts
+# it. The same suite also passes on sdl12-compat (scripts/test-console.sh).
+console_on_classic() {
+    local t0
+    t0=$(date +%s)
+    new_root console
+    git clone --quiet "$repo" "$scratch/console/root/sevenfold"
+    git -C "$scratch/console/root/sevenfold" checkout --quiet --detach "$head"
+    in_root console 600 sh -c "apt-get update -qq && apt-get install -y -qq --no-install-recommends \
+        g++ cmake ninja-build pkg-config libsdl1.2-dev libsdl-mixer1.2-dev libgtest-dev python3" \
+        > "$scratch/console-apt.log" 2>&1 ||
+        { tail -40 "$scratch/console-apt.log" >&2; fail "installing the classic SDL 1.2 on a fresh $suite"; }
+    local sdl
+    sdl=$(in_root console 60 dpkg-query -W -f='${Version}' libsdl1.2-dev)
+    in_root console 60 dpkg-query -W libsdl1.2-compat >/dev/null 2>&1 &&
+        fail "sdl12-compat is installed in the classic root"
+    say "the classic SDL 1.2 ($sdl) on a fresh $suite: the console build's suite"
+    in_root console 1200 sh -c 'cd /root/sevenfold && scripts/test-console.sh' ||
+        fail "the console build's suite on the classic SDL 1.2 (output above)"
+    say "the console build passed on the classic SDL 1.2 in $(( $(date +%s) - t0 )) s"
+}
+if [ "${1:-}" = "--console" ]; then
+    console_on_classic
+    exit 0
+fi
+
 # --- A developer's machine: the README's two commands, then the package. ----------------------
 new_root dev
 git clone --quiet "$repo" "$scratch/dev/root/sevenfold"
@@ -300,4 +329,6 @@ say "installed $deb; SDL 1.2 there: ${sdl:-none}"
 in_root player 120 fresh-check-inside --inside launcher || fail "the installed launcher on a fresh $suite"
 say "installed package passed in $(( $(date +%s) - t0 )) s"
 
-say "passed in $(( $(date +%s) - started )) s: tests, play and the installed package on a fresh $suite"
+console_on_classic
+
+say "passed in $(( $(date +%s) - started )) s: tests, play, the installed package and the console build on the classic SDL 1.2, on a fresh $suite"
