@@ -41,7 +41,10 @@ class Game:
         if beside is not None:
             with open(os.path.join(self.bindir, "tile.bmp"), "wb") as f:
                 f.write(beside)
-        env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+        # The player's data (high scores, the sign of an earlier start) stays in the scratch folder.
+        os.makedirs(os.path.join(self.dir, "data", "sevenfold"))
+        env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy",
+                   XDG_DATA_HOME=os.path.join(self.dir, "data"))
         for setting in ("SDL12COMPAT_SCALE_METHOD", "SDL12COMPAT_WINDOW_SCALING"):
             env.pop(setting, None)
         for name, value in (extra_env or {}).items():

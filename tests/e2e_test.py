@@ -322,12 +322,15 @@ class Sevenfold(unittest.TestCase):
         self.assertEqual(cells_in_runs(v.board), set())
         self.step(g, "Right", (4, 3))  # back in play
 
-    def test_start_closes_the_menu_and_idle_items_do_nothing(self):
+    def test_start_closes_the_menu_high_score_shows_the_table_and_option_does_nothing(self):
         g = self.start_game()
         before = g.settled()
         g.tap("Return")
         g.wait_until(lambda w: w.menu_highlight == 0, what="the menu")
-        g.tap("space")  # high score: nothing happens
+        g.tap("space")  # high score: the table over the board, until any key
+        g.wait_until(lambda w: w.card == "scores", what="the high-score table")
+        g.tap("x")
+        v = g.wait_until(lambda w: w.card is None and w.board_complete, what="the table taken away")
         v = g.settled()
         self.assertEqual((v.menu_highlight, v.board, v.score, v.cursor), (0, before.board, "0000000", (3, 3)))
         self.menu_to(g, 2)

@@ -100,11 +100,17 @@ inline std::filesystem::path InitInScratchFolder(const char *who, bool dummy = t
         fprintf(stderr, "%s: cannot prepare %s\n", who, dir.c_str());
         return {};
     }
+    // The player's data (high scores, the sign of an earlier start) lives in the folder too, as
+    // on a machine where the game has been played before.
+    fs::create_directories(dir / "data" / "sevenfold", error);
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     if (!Init()) {
         fprintf(stderr, "%s: the game did not start: %s\n", who, SDL_GetError());
         SDL_Quit();
         return {};
     }
+    // The rules at their own speed: a desktop's pause on each clearing step is for players.
+    clearingShowMs = 0;
     return dir;
 }
 

@@ -54,7 +54,7 @@ class Install(unittest.TestCase):
             # A player's own sheet takes precedence; an unusable one is named, and the game
             # plays with the installed sheet.
             own = os.path.join(home, ".local", "share", "sevenfold")
-            os.makedirs(own)
+            os.makedirs(own, exist_ok=True)
             with open(os.path.join(own, "tile.bmp"), "wb") as f:
                 f.write(b"not a bitmap")
             said = []

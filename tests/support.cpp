@@ -259,6 +259,7 @@ void ResetGameState()
     isMenu = 0; _gameOver = 0; _currMenu = 0; done = 0;
     skin = 0; aniCursor = 0;
     partialPresents = 0; // the whole screen every tick, as the console shows it
+    clearingShowMs = 0;  // a resolution in one picture, as the console shows it
     ScreenTouched();
     WakeSound();
     AllKeyClear();

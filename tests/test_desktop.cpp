@@ -21,6 +21,7 @@
 #include "board/board.h"
 #include "desktop/desktop.h"
 #include "desktop/scores.h"
+#include "game/game.h"
 #include "gfx/gfx.h"
 #include "harness.h"
 #include "input/input.h"
@@ -298,6 +299,246 @@ TEST_F(Desktop, AnAlphaSheetStaysTransparentAfterALift)
         DrawCursor();
     }
     SET = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What a desktop player sees and hears beyond the console: each clearing step, game over said,
+// the cards over the board, the volume. Each test keeps the player's data in a folder of its own.
+
+class DesktopPlay : public Desktop {
+protected:
+    void SetUp() override
+    {
+        Desktop::SetUp();
+        was_ = getenv("XDG_DATA_HOME");
+        data_ = fs::current_path() / (std::string("play-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(data_);
+        fs::create_directories(data_ / "sevenfold");
+        setenv("XDG_DATA_HOME", data_.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        cardShown = CARD_NONE;
+        clearingShowMs = 0;
+        setenv("XDG_DATA_HOME", was_.c_str(), 1);
+        fs::remove_all(data_);
+        Desktop::TearDown();
+    }
+    static SDL_Event Key(Uint8 type, SDLKey key)
+    {
+        SDL_Event event;
+        memset(&event, 0, sizeof event);
+        event.type = type;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = key;
+        return event;
+    }
+    static void Tap(SDLKey key)
+    {
+        Handle(Key(SDL_KEYDOWN, key));
+        Handle(Key(SDL_KEYUP, key));
+    }
+    // Every pixel of a rectangle of the screen equals the same rectangle of a picture drawn at (x, y).
+    static bool Shows(SDL_Surface *picture, int sx, int sy, int x, int y, int w, int h)
+    {
+        for (int j = 0; j < h; j++)
+            for (int i = 0; i < w; i++) {
+                Uint16 want = SheetPixelOnScreen(picture, sx + i, sy + j);
+                bool key = (SDL_LockSurface(picture), ((Uint16 *)picture->pixels)[(sy + j) * picture->pitch / 2 + sx + i] == 0x3E0);
+                SDL_UnlockSurface(picture);
+                if (!key && ScreenPixel(x + i, y + j) != want)
+                    return false;
+            }
+        return true;
+    }
+    fs::path data_;
+    std::string was_;
+};
+
+// A lift at (1, 2) and a step right clear the 3s of row 2; the seed gives cascades after it.
+const Rows runsInRow2 = {"0123456", "3456012", "6101145", "2345601", "5601234", "1234560", "4560123"};
+
+TEST_F(DesktopPlay, EachClearingStepIsShownForAMoment)
+{
+    SetBoard(runsInRow2);
+    const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.steps.size() >= 2; });
+    ASSERT_NE(seed, 0u);
+    const MoveOutcome expected = SimulateMove(table, 1 + 7 * 2, 2 + 7 * 2, seed);
+    // The board after the swap, every tile at full strength: the marked picture differs from it
+    // in the runs' cells only, where their tiles still show, faded.
+    std::swap(table[1 + 7 * 2], table[2 + 7 * 2]);
+    DrawPan();
+    std::vector<Uint16> swapped(320 * 240);
+    for (int i = 0; i < 320 * 240; i++)
+        swapped[(size_t)i] = ScreenPixel(i % 320, i / 320);
+    const RunReport runs = FindRuns(table);
+    SetBoard(runsInRow2);
+
+    // A key pressed before the move waits in SDL's queue for the show to end.
+    SDL_Event waiting = Key(SDL_KEYDOWN, SDLK_DOWN);
+    SDL_PushEvent(&waiting);
+    clearingShowMs = 120;
+    std::vector<std::vector<Uint16>> pictures;
+    shownPictures = &pictures;
+    mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
+    srand(seed);
+    Uint32 start = SDL_GetTicks();
+    CheckMove();
+    Uint32 took = SDL_GetTicks() - start;
+    shownPictures = NULL;
+
+    const size_t steps = expected.steps.size();
+    EXPECT_GE(took, 2 * 120 * steps - 10) << "each step's runs, then its fall, for 120 ms each";
+    ASSERT_EQ(pictures.size(), 2 * steps) << "each step's runs marked, then the board after its fall";
+    for (int cell = 0; cell < 49; cell++) {
+        int differing = 0, white = 0;
+        for (int y = 0; y < 34; y++)
+            for (int x = 0; x < 34; x++) {
+                size_t at = (size_t)((1 + 34 * (cell / 7) + y) * 320 + 80 + 34 * (cell % 7) + x);
+                differing += pictures[0][at] != swapped[at];
+                white += pictures[0][at] == 0xFFFF;
+            }
+        if (runs.marks[cell] == 0)
+            EXPECT_EQ(differing, 0) << "cell " << cell << " is in no run";
+        else
+            EXPECT_TRUE(differing > 0 && white < 34 * 34) << "cell " << cell << " shows its tile faded";
+    }
+    EXPECT_EQ(score, expected.points) << "the rules are the rules, shown or not";
+    EXPECT_EQ(BoardRows(), BoardRows(expected.board));
+    EXPECT_EQ(soundsPlayed[1], (int)steps);
+    SDL_Event left;
+    EXPECT_EQ(SDL_PeepEvents(&left, 1, SDL_GETEVENT, SDL_KEYDOWNMASK), 1) << "the key still waits";
+
+    // With a quit waiting (the window closed), the rest of a long show goes by at once.
+    SDL_Event quit;
+    memset(&quit, 0, sizeof quit);
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    SetBoard(runsInRow2);
+    mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
+    srand(seed);
+    start = SDL_GetTicks();
+    CheckMove();
+    EXPECT_LT(SDL_GetTicks() - start, 100u);
+    EXPECT_EQ(SDL_PeepEvents(&quit, 1, SDL_GETEVENT, SDL_QUITMASK), 1) << "the quit is left for the loop";
+}
+
+TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
+{
+    SetBoard(runsInRow2);
+    const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.gameOver; });
+    ASSERT_NE(seed, 0u);
+    mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
+    srand(seed);
+    CheckMove();
+    ASSERT_EQ(_gameOver, 1);
+    RunTick();
+    char *title = NULL;
+    SDL_WM_GetCaption(&title, NULL);
+    EXPECT_STREQ(title, "Sevenfold \xE2\x80\x94 game over");
+    // The banner with its new-high-score line (the table was empty), the score in its field.
+    SDL_Surface *banner = LoadPicture(iBanner, iBanner_size);
+    ASSERT_NE(banner, nullptr);
+    EXPECT_TRUE(Shows(banner, 0, 0, 100, 88, 200, 32)) << "the banner's top";
+    EXPECT_TRUE(Shows(banner, 0, 64, 100, 88 + 51, 200, 12)) << "a new high score";
+    PutDigit(score, 7, 5, 40);
+    for (int y = 0; y < 13; y++)
+        for (int x = 0; x < 70; x++)
+            ASSERT_EQ(ScreenPixel(100 + 97 + x, 88 + 33 + y), ScreenPixel(5 + x, 40 + y)) << "the final score";
+    SDL_FreeSurface(banner);
+    char today[11];
+    TodaysDate(today);
+    std::ifstream file(data_ / "sevenfold" / "scores");
+    std::string line;
+    std::getline(file, line);
+    EXPECT_EQ(line, std::to_string(score) + " " + today);
+
+    // A new game takes the title back; the game over is kept once, not again.
+    isMenu = 0;
+    Start();
+    RunTick();
+    SDL_WM_GetCaption(&title, NULL);
+    EXPECT_STREQ(title, "Sevenfold");
+    std::ifstream again(data_ / "sevenfold" / "scores");
+    int lines = 0;
+    while (std::getline(again, line))
+        lines++;
+    EXPECT_EQ(lines, 1);
+}
+
+TEST_F(DesktopPlay, F1ShowsTheControlsAndHoldsTheGameUntilAnyKey)
+{
+    RunTick();
+    Tap(SDLK_F1);
+    EXPECT_EQ(cardShown, CARD_HELP);
+    SDL_Surface *help = LoadPicture(iHelp, iHelp_size);
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(Shows(help, 0, 0, 84, 4, 232, 232));
+    SDL_FreeSurface(help);
+    // No game step while it shows: a held direction does not move the cursor.
+    SDL_Event right = JoyButtonEvent(SDL_JOYBUTTONDOWN, BTN_RIGHT);
+    HandleEvent(&right);
+    RunTick();
+    RunTick();
+    EXPECT_EQ(mx, 3);
+    // Any key takes it away, and is no move of its own; the board is drawn again where it lay.
+    Tap(SDLK_LEFT);
+    EXPECT_EQ(cardShown, CARD_NONE);
+    EXPECT_EQ(mx, 3);
+    EXPECT_NE(ScreenPixel(80 + 34 * 3 + 1, 1 + 34 * 3 + 1), ScreenPixel(84 + 120, 4 + 120)) << "the board again";
+    RunTick();
+    EXPECT_EQ(mx, 4) << "the held direction moves once the card is gone";
+    SDL_Event let = JoyButtonEvent(SDL_JOYBUTTONUP, BTN_RIGHT);
+    HandleEvent(&let);
+}
+
+TEST_F(DesktopPlay, HighScoreShowsTheTable)
+{
+    ASSERT_EQ(SaveScore(1234, "2025-03-04", NULL), 0);
+    isMenu = 1;
+    _currMenu = 0;
+    SDL_Event b = JoyButtonEvent(SDL_JOYBUTTONDOWN, BTN_B);
+    HandleEvent(&b);
+    RunTick();
+    EXPECT_EQ(cardShown, CARD_SCORES);
+    EXPECT_EQ(isBkey, 0) << "taken, so the table does not come back at once";
+    SDL_Surface *card = LoadPicture(iScores, iScores_size);
+    ASSERT_NE(card, nullptr);
+    EXPECT_TRUE(Shows(card, 0, 0, 84, 4, 232, 30)) << "its heading";
+    EXPECT_TRUE(Shows(card, 0, 30 + 18, 84, 4 + 30 + 18, 232, 18)) << "the second row, empty";
+    EXPECT_FALSE(Shows(card, 0, 30, 84, 4 + 30, 232, 18)) << "the first row holds the score";
+    // The date, glyph by glyph from the strip below the card.
+    const char *date = "2025-03-04";
+    for (int j = 0; j < 10; j++) {
+        int glyph = date[j] == '-' ? 10 : date[j] - '0';
+        EXPECT_TRUE(Shows(card, 7 * glyph, 232, 84 + 122 + 7 * j, 4 + 30 + 4, 7, 9)) << "date character " << j;
+    }
+    SDL_FreeSurface(card);
+    SDL_Event up = JoyButtonEvent(SDL_JOYBUTTONUP, BTN_B);
+    HandleEvent(&up);
+    Click(200, 100);
+    EXPECT_EQ(cardShown, CARD_NONE) << "a click takes it away";
+    EXPECT_EQ(isMenu, 1) << "back to the menu";
+}
+
+TEST_F(DesktopPlay, TheControlsShowByThemselvesOnAFirstStartOnly)
+{
+    fs::remove_all(data_ / "sevenfold");
+    firstStartChecked = 0;
+    RunTick();
+    EXPECT_EQ(cardShown, CARD_HELP);
+    EXPECT_TRUE(fs::is_directory(data_ / "sevenfold")) << "made, so the next start is no first";
+    cardShown = CARD_NONE;
+    firstStartChecked = 0;
+    RunTick();
+    EXPECT_EQ(cardShown, CARD_NONE);
+}
+
+TEST_F(DesktopPlay, AVolumeStepIsHeard)
+{
+    Tap(SDLK_MINUS);
+    EXPECT_EQ(soundsPlayed[3], 1) << "the move sound, at the new volume";
+    EXPECT_EQ(Mix_Volume(-1, -1), _VOLUME);
 }
 
 // A save of the high scores stopped on its way: while armed, every write, fsync and renameat made

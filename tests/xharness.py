@@ -20,6 +20,9 @@ MENU_X, MENU_Y, MENU_W, MENU_ITEM_H, MENU_ITEMS = 0, 150, 80, 20, 4
 # The credit label at y 229 overlaps the last line of the last item until the menu is redrawn,
 # so that line is not part of an item's look.
 MENU_ROWS_COMPARED = MENU_ITEM_H - 1
+# The desktop's cards lie at (84, 4) over the board; a strip across the heading names each.
+CARD_X, CARD_Y = 84, 4
+CARD_HEADING = (20, 4, 192, 20)
 WHITE565 = 0xFFFF
 GREY565 = 0xE71C
 TILE_KEY555 = 0x03E0
@@ -226,6 +229,11 @@ class Artwork:
         self.digit = Bmp(os.path.join(a, "digit.bmp"))
         self.title = Bmp(os.path.join(a, "title.bmp"))
         self.label = Bmp(os.path.join(a, "wexa.bmp"))
+        # The cards a desktop shows over the board, told apart by a strip across their headings.
+        self.card_headings = {}
+        for name in ("help", "scores"):
+            bmp = Bmp(os.path.join(a, name + ".bmp"))
+            self.card_headings[bmp.picture(*CARD_HEADING).key()] = name
         self.skins = self.tile.height // CELL
         self.kinds = 7
 
@@ -375,6 +383,9 @@ class View:
         self.menu_intact = None not in rows
         lit = [i for i, s in enumerate(rows) if s == "lit"]
         self.menu_highlight = lit[0] if self.menu_intact and len(lit) == 1 else None
+
+        x, y, w, h = CARD_HEADING
+        self.card = art.card_headings.get(pic.crop(CARD_X + x, CARD_Y + y, w, h).key())
 
         digits = []
         for k in range(SCORE_DIGITS):
@@ -620,7 +631,13 @@ class Game(_Started):
         self._out = open(os.path.join(self.workdir, "stdout.txt"), "wb")
         self._err = open(os.path.join(self.workdir, "stderr.txt"), "wb")
         self.returncode = None
-        self.proc = _spawn([self.binary], cwd=self.workdir, env=self.x.env(self.extra_env),
+        env = self.x.env(self.extra_env)
+        if "XDG_DATA_HOME" not in (self.extra_env or {}):
+            # The player's data in the scratch folder, as on a machine that has played before:
+            # a first start would show the controls over the board.
+            os.makedirs(os.path.join(self.workdir, "data", "sevenfold"))
+            env["XDG_DATA_HOME"] = os.path.join(self.workdir, "data")
+        self.proc = _spawn([self.binary], cwd=self.workdir, env=env,
                            stdin=subprocess.DEVNULL, stdout=self._out, stderr=self._err)
         # SDL replaces its first window while it sets the video mode, so the window is looked
         # up only once the first picture is on the screen.

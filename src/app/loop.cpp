@@ -83,9 +83,14 @@ void RunTick(void)
 {
     SDL_Event buttons[HOST_MOST_BUTTONS];
     int n = PlatformTick(buttons);
-    for (int i = 0; i < n; i++)
-        HandleButton(&buttons[i]);
-    DrawSet();
+    if (n < 0) {
+        // The host covers the board: the game waits, and its taps with it, until the host is done.
+        ScheduleTick();
+    } else {
+        for (int i = 0; i < n; i++)
+            HandleButton(&buttons[i]);
+        DrawSet();
+    }
     QuietSound();
 }
 

@@ -49,6 +49,8 @@ int Init(void)
 
 void Quit(void)
 {
+    // However the game ends, a game with points in it is left here.
+    PlatformGameEnds();
     // A device stopped by the held audio lock would never close.
     WakeSound();
     // Both ways out of the event loop set done. An exit from anywhere else comes from inside

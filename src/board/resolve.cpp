@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "gfx/gfx.h"
+#include "platform/platform.h"
 #include "sound/sound.h"
 
 void ReSetTable(void)
@@ -48,11 +49,13 @@ void CheckMove(void)
             score += (Uint32)chain * combo[j] * 10u;
         if (n > 1)
             score += (Uint32)chain * (n * 15u - 15u);
+        PlatformShowRuns();
         ReSetTable();
         PlayWave(1);
         DrawPan();
         DrawScore();
         UpdateScreen();
+        PlatformShowFall();
     }
 
     if (chain == 0) {

@@ -8,6 +8,32 @@
 
 int PlatformWindowScale(int desktopW, int desktopH);            // whole-number window scale that fits a desktop
 int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // a click as the console's buttons
+int MouseTick(SDL_Event *buttons);                              // right before a tick: a click that waited for it
 int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons
+
+// The desktop's own pictures, embedded from assets/ as the game's are.
+extern const unsigned char iBanner[]; // banner.bmp: the game-over banner, and its new-high-score line below it
+extern const Uint32 iBanner_size;
+extern const unsigned char iHelp[];   // help.bmp: the controls card
+extern const Uint32 iHelp_size;
+extern const unsigned char iScores[]; // scores.bmp: the high-score card, and its date glyphs below it
+extern const Uint32 iScores_size;
+SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size); // decoded and keyed on pure green
+
+// Cards over the board: the controls (F1, and by itself on a first start) and the high scores.
+// While one shows no game step runs; any key, button or click takes it away.
+enum { CARD_NONE, CARD_HELP, CARD_SCORES };
+extern Uint8 cardShown;            // the card over the board, CARD_NONE for none; ShowCard and HideCard
+extern Uint8 firstStartChecked;    // the first tick has looked for the data folder; CardsBeforeTick
+void ShowCard(int card);           // drawn over the board and shown at once
+int CardEvent(const SDL_Event *event); // while a card shows: 1 when the event was the card's (a press takes it away)
+int CardsBeforeTick(void);         // 1 while a card holds the game; shows the controls on a first start
+
+// Game over, said: a banner over the board with the final score, and the window's title.
+void GameOverBeforeTick(void);     // puts the banner up once the game is over, and down with a new game
+void DrawGameOverBanner(void);     // the banner as it stands, into screen
+
+// The steps of a resolution, each shown for a moment.
+void ClearingBeforeTick(void);     // a new tick: any hurry of the last show is over
 
 #endif

@@ -4,10 +4,20 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "sound/sound.h"
+
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
 {
+    // A card over the board takes the first press of anything, and the game sees none of it.
+    if (cardShown != CARD_NONE && CardEvent(event))
+        return 0;
     switch (event->type) {
     case SDL_KEYDOWN:
+        if (event->key.keysym.sym == SDLK_F1) {
+            ShowCard(CARD_HELP);
+            return 0;
+        }
+        return HostKeyEvent(event, buttons);
     case SDL_KEYUP:
         return HostKeyEvent(event, buttons);
     case SDL_MOUSEBUTTONDOWN:
@@ -25,6 +35,21 @@ int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
     default:
         return -1;
     }
+}
+
+int PlatformTick(SDL_Event *buttons)
+{
+    ClearingBeforeTick();
+    if (CardsBeforeTick())
+        return -1;
+    GameOverBeforeTick();
+    return MouseTick(buttons);
+}
+
+void PlatformVolumeChanged(void)
+{
+    // The new volume is heard at once, not only at the next move.
+    PlayWave(3);
 }
 
 void PlatformSay(const char *format, ...)

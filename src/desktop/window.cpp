@@ -131,6 +131,9 @@ void PlatformBeforeInit(void)
     // Only a tick where nothing but the cursor's frame changed draws and shows less than the
     // whole screen; the console shows the whole screen every tick.
     partialPresents = 1;
+    // Each step of a resolution stays on screen long enough to be seen; the console shows the
+    // end of it only.
+    clearingShowMs = 120;
 }
 
 int PlatformHasDisplay(void)

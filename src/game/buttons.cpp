@@ -5,6 +5,7 @@
 #include "board/board.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
+#include "platform/platform.h"
 #include "sound/sound.h"
 
 void StartButton(void)
@@ -31,4 +32,6 @@ void VolumeButtons(void)
     if (isVolDOWNkey)
         _VOLUME = (Sint8)(_VOLUME - 10 < 0 ? 0 : _VOLUME - 10);
     ApplyVolume();
+    if (isVolUPkey || isVolDOWNkey)
+        PlatformVolumeChanged();
 }

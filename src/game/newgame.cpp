@@ -4,6 +4,7 @@
 #include "assets/assets.h"
 #include "board/board.h"
 #include "gfx/gfx.h"
+#include "platform/platform.h"
 
 SDL_Surface *Wexa = NULL;
 
@@ -21,6 +22,8 @@ void PutWexa(Sint16 x, Sint16 y)
 
 void Start(void)
 {
+    // The game being left, if any, ends here: its points may be worth keeping.
+    PlatformGameEnds();
     DealTable();
     for (int r = 0; r < 48; r++)
         for (int c = 0; c < 16; c++)

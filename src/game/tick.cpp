@@ -5,6 +5,7 @@
 #include "board/board.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
+#include "platform/platform.h"
 #include "sound/sound.h"
 
 // The tick's picture is shown: its buttons are seen, and the next tick is due a period from now.
@@ -47,6 +48,11 @@ void DrawSet(void)
             done = 1;
             StopTick();
             return;
+        }
+        // High score does nothing on the console; a desktop shows the table over the board.
+        if (_currMenu == 0 && PlatformShowHighScores()) {
+            isSelectKey = 0;
+            isBkey = 0;
         }
     }
 

@@ -32,6 +32,13 @@ int PlatformTick(SDL_Event *buttons)
     return 0;
 }
 
+// The console shows a resolution in one picture, says nothing at game over and keeps no scores.
+void PlatformShowRuns(void) {}
+void PlatformShowFall(void) {}
+void PlatformVolumeChanged(void) {}
+void PlatformGameEnds(void) {}
+int PlatformShowHighScores(void) { return 0; }
+
 void PlatformToggleFullScreen(void) {}
 
 // The console's buttons are read only as SDL pumps its events: the loop looks every 10 ms.

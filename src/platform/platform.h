@@ -28,7 +28,9 @@ void PlatformSay(const char *format, ...); // one line for the player on standar
 // Input: host events as the console's buttons. Returns how many button events it wrote into
 // buttons (at most HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
-int PlatformTick(SDL_Event *buttons); // right before a tick: the buttons of a click that waited for it
+// Right before a tick: the buttons of a click that waited for it; or -1 while something of the
+// host's covers the board (a card on the desktop): then no game step runs in that tick.
+int PlatformTick(SDL_Event *buttons);
 int PlatformButtonOfKey(SDLKey key);  // console button number a desktop key stands for, or -1
 
 // Waiting for input. The event loop sleeps in poll() until the tick is due or input comes.
@@ -39,6 +41,14 @@ int PlatformPollsInput(void);         // 1 when some input comes with nothing to
 void PlatformToggleFullScreen(void);  // between full screen and a window; nothing on the console
 
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
+
+// The game's moments the host may show or keep. All do nothing on the console.
+extern Uint16 clearingShowMs;         // how long each step of a resolution stays on screen; the host layer
+void PlatformShowRuns(void);          // the runs just found, marked in same, about to be cleared
+void PlatformShowFall(void);          // the board after a clearing step's fall and refill, shown
+void PlatformVolumeChanged(void);     // a volume button stepped the volume
+void PlatformGameEnds(void);          // the game in play is over or left: its score may be kept
+int PlatformShowHighScores(void);     // the menu's high-score item chosen: 1 when the host showed them
 
 // Shared by the host layer's input rooms: a console button is down while any host control
 // holds it. Writes the button event into *event and returns 1 when the button changes;

@@ -1,0 +1,123 @@
+// Cards over the board on a desktop: the controls (F1, and by itself on a first start) and the high scores.
+#include "desktop/desktop.h"
+
+#include "board/board.h"
+#include "desktop/scores.h"
+#include "gfx/gfx.h"
+
+Uint8 cardShown = CARD_NONE;
+Uint8 firstStartChecked = 0;
+
+// Both cards cover the same square of the board area, inside its cells.
+enum { CARD_X = 84, CARD_Y = 4, CARD_SIZE = 232 };
+// The high-score card's rows, and the date glyphs (0-9 then '-') on the strip below the card.
+enum { ROW_Y = 30, ROW_H = 18, POINTS_X = 39, POINTS_DY = 2, DATE_X = 122, DATE_DY = 4, GLYPH_W = 7, GLYPH_H = 9 };
+
+SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size)
+{
+    SDL_Surface *picture = SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes, (int)size), 1);
+    if (picture != NULL)
+        SDL_SetColorKey(picture, SDL_SRCCOLORKEY, 0x3E0);
+    return picture;
+}
+
+static SDL_Surface *Card(int card)
+{
+    static SDL_Surface *help, *scores;
+    if (card == CARD_HELP)
+        return help != NULL ? help : (help = LoadPicture(iHelp, iHelp_size));
+    return scores != NULL ? scores : (scores = LoadPicture(iScores, iScores_size));
+}
+
+static void DrawScoreTable(SDL_Surface *sheet)
+{
+    ScoreTable table;
+    ReadScores(&table);
+    for (int i = 0; i < table.count; i++) {
+        int y = CARD_Y + ROW_Y + ROW_H * i;
+        PutDigit(table.entries[i].points, 7, CARD_X + POINTS_X, (Sint16)(y + POINTS_DY));
+        for (int j = 0; j < 10 && table.entries[i].date[j] != '\0'; j++) {
+            char c = table.entries[i].date[j];
+            int glyph = c == '-' ? 10 : c - '0';
+            if (glyph < 0 || glyph > 10)
+                continue;
+            PutSurface(sheet, screen, (Sint16)(GLYPH_W * glyph), CARD_SIZE, (Sint16)(CARD_X + DATE_X + GLYPH_W * j),
+                       (Sint16)(y + DATE_DY), GLYPH_W, GLYPH_H);
+        }
+    }
+}
+
+void ShowCard(int card)
+{
+    SDL_Surface *sheet = Card(card);
+    if (sheet == NULL)
+        return;
+    cardShown = (Uint8)card;
+    PutSurface(sheet, screen, 0, 0, CARD_X, CARD_Y, CARD_SIZE, CARD_SIZE);
+    if (card == CARD_SCORES)
+        DrawScoreTable(sheet);
+    UpdateScreen();
+}
+
+// The board as the game last showed it, where the card lay.
+static void HideCard(void)
+{
+    cardShown = CARD_NONE;
+    DrawPan();
+    DrawCursor();
+    if (_gameOver)
+        DrawGameOverBanner();
+    UpdateScreen();
+}
+
+int CardEvent(const SDL_Event *event)
+{
+    switch (event->type) {
+    case SDL_KEYDOWN: {
+        // A modifier alone is half of a chord (Alt+Enter), not a press of its own.
+        SDLKey key = event->key.keysym.sym;
+        if (key == SDLK_LSHIFT || key == SDLK_RSHIFT || key == SDLK_LCTRL || key == SDLK_RCTRL ||
+            key == SDLK_LALT || key == SDLK_RALT || key == SDLK_LMETA || key == SDLK_RMETA ||
+            key == SDLK_LSUPER || key == SDLK_RSUPER || key == SDLK_MODE)
+            return 0;
+        HideCard();
+        return 1;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+        HideCard();
+        return 1;
+    case SDL_JOYBUTTONDOWN:
+        if (event->jbutton.which == HOST_STICK)
+            return 0;
+        HideCard();
+        return 1;
+    case SDL_JOYHATMOTION:
+        if (event->jhat.value == SDL_HAT_CENTERED)
+            return 0;
+        HideCard();
+        return 1;
+    default:
+        // Releases, motion and the rest go on as ever: a key let go after the card went is still let go.
+        return 0;
+    }
+}
+
+int CardsBeforeTick(void)
+{
+    // A player new to the game on this machine has no data folder yet: the controls come first,
+    // once. The folder is made now, so the next start goes straight to the board.
+    if (!firstStartChecked) {
+        firstStartChecked = 1;
+        if (!ScoresFolderExists()) {
+            MakeScoresFolder();
+            ShowCard(CARD_HELP);
+        }
+    }
+    return cardShown != CARD_NONE;
+}
+
+int PlatformShowHighScores(void)
+{
+    ShowCard(CARD_SCORES);
+    return 1;
+}

@@ -1,0 +1,53 @@
+// Game over, said on a desktop: a banner over the board with the final score, the window's title, and the score kept.
+#include "desktop/desktop.h"
+
+#include "board/board.h"
+#include "desktop/scores.h"
+#include "gfx/gfx.h"
+
+// The banner lies across the middle of the board; the final score sits in its white field, and a
+// line below says when it made the high-score table.
+enum { BANNER_X = 100, BANNER_Y = 88, BANNER_W = 200, BANNER_H = 64, SCORE_X = 97, SCORE_Y = 33, LINE_Y = 51, LINE_H = 12 };
+
+static Uint8 bannerUp;     // the banner and title say the game is over
+static Sint8 rankKept = -1; // where the last game ended up in the high-score table, -1 for nowhere
+static Uint8 gameKept;     // the game in play has been entered in the table, or had nothing to enter
+
+void PlatformGameEnds(void)
+{
+    if (gameKept || score == 0)
+        return;
+    gameKept = 1;
+    int rank = SaveScore(score, NULL, NULL);
+    rankKept = (Sint8)(rank >= 0 ? rank : -1);
+}
+
+void DrawGameOverBanner(void)
+{
+    static SDL_Surface *banner;
+    if (banner == NULL && (banner = LoadPicture(iBanner, iBanner_size)) == NULL)
+        return;
+    PutSurface(banner, screen, 0, 0, BANNER_X, BANNER_Y, BANNER_W, BANNER_H);
+    if (rankKept >= 0)
+        PutSurface(banner, screen, 0, BANNER_H, BANNER_X, BANNER_Y + LINE_Y, BANNER_W, LINE_H);
+    PutDigit(score, 7, BANNER_X + SCORE_X, BANNER_Y + SCORE_Y);
+}
+
+void GameOverBeforeTick(void)
+{
+    if (_gameOver && !bannerUp) {
+        // The game is over: its score goes into the table first, so the banner can say where.
+        bannerUp = 1;
+        PlatformGameEnds();
+        DrawGameOverBanner();
+        SDL_WM_SetCaption("Sevenfold \xE2\x80\x94 game over", "Sevenfold");
+    } else if (!_gameOver && bannerUp) {
+        bannerUp = 0;
+        SDL_WM_SetCaption("Sevenfold", "Sevenfold");
+    }
+    // A new game has begun once its score is back to nothing: it is the one to keep next.
+    if (!_gameOver && score == 0) {
+        gameKept = 0;
+        rankKept = -1;
+    }
+}
