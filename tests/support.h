@@ -59,6 +59,7 @@ extern int boardRepaints;                  // fills of the board background, one
 extern int cellUpdates;                    // updates of one 34x34 cell of the screen
 extern std::vector<Uint32> updateTimes;    // SDL_GetTicks() as each full-screen update returned
 extern int updateDelay;                    // milliseconds each full-screen update is made to take
+extern int audioLocks;                     // the game's SDL_LockAudio calls not yet undone by SDL_UnlockAudio
 void ResetSpies();
 
 // Puts every global the tests touch back to a freshly started game's values.
