@@ -94,7 +94,7 @@ class StartAndExit(unittest.TestCase):
         self.assertEqual(len(places), 3, f"{what}: the current folder, beside the program, the data folder")
         self.assertTrue(places[0].endswith("/tile.bmp " + reason), f"{what}: {places[0]!r}")
         self.assertTrue(places[1].endswith("/program/tile.bmp is not there"), places[1])
-        self.assertTrue(places[2].endswith("/share/sevenfold/tile.bmp is not there"), places[2])
+        self.assertTrue(places[2].endswith("/share/games/sevenfold/tile.bmp is not there"), places[2])
         self.assertNotIn("..", places[2], "the data folder is named plainly")
 
     def assertRunsUntilTerminated(self, tile_bytes, what, extra_env=None, beside=None):
