@@ -114,6 +114,7 @@ inside() {
         ;;
     launcher)
         cd /root
+        say "the installed launcher: $(command -v sevenfold)"
         sevenfold >/tmp/launcher.log 2>&1 &
         inside_check_game $! "the installed launcher" 60 /tmp/launcher.log
         ;;
@@ -252,13 +253,14 @@ new_root() {
     install -m 755 "$self" "$root/usr/local/bin/fresh-check-inside"
 }
 
-# Runs a command in a root as a login would, with a time limit; no sound device there. It runs
-# in the background so that a signal to this script is handled at once, not when it ends.
+# Runs a command in a root as a login would, with a time limit; no sound device there. The PATH
+# holds a player's games folders, as a Debian login's does (root's lacks them). It runs in the background so that a signal to this script
+# is handled at once, not when it ends.
 in_root() {
     local root="$scratch/$1" limit=$2
     shift 2
     timeout "$limit" chroot "$root" /usr/bin/env -i \
-        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin:/usr/local/games:/usr/games HOME=/root LANG=C.UTF-8 \
         SDL_AUDIODRIVER=dummy DEBIAN_FRONTEND=noninteractive "$@" &
     wait $!
 }

@@ -1,4 +1,4 @@
-// Sevenfold's entry point: start up, deal the first game, start the tick and run the event loop.
+// Sevenfold's entry point: the command line, then start up, deal the first game, start the tick and run the event loop.
 #include <stdlib.h>
 
 #include "app/app.h"
@@ -8,8 +8,9 @@
 
 int main(int argc, char *argv[])
 {
-    (void)argc;
-    (void)argv;
+    int answered = PlatformCommandLine(argc, argv);
+    if (answered >= 0)
+        return answered;
     if (!Init()) {
         // The console's menu is not started after a failed start-up, but SDL is shut down:
         // an audio thread left running while the process exits can crash it.

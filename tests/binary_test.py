@@ -2,6 +2,7 @@
 """The real sevenfold binary on SDL's dummy drivers: exit statuses, output, and tile sheets good and bad."""
 
 import os
+import re
 import shutil
 import signal
 import struct
@@ -96,7 +97,7 @@ class StartAndExit(unittest.TestCase):
         self.assertEqual(len(places), 3, f"{what}: the current folder, beside the program, the data folder")
         self.assertTrue(places[0].endswith("/tile.bmp " + reason), f"{what}: {places[0]!r}")
         self.assertTrue(places[1].endswith("/program/tile.bmp is not there"), places[1])
-        self.assertTrue(places[2].endswith("/share/sevenfold/tile.bmp is not there"), places[2])
+        self.assertTrue(places[2].endswith("/share/games/sevenfold/tile.bmp is not there"), places[2])
         self.assertNotIn("..", places[2], "the data folder is named plainly")
 
     def assertRunsUntilTerminated(self, tile_bytes, what, extra_env=None, beside=None):
@@ -222,6 +223,43 @@ class StartAndExit(unittest.TestCase):
         games = [Game(None) for _ in range(24)]
         statuses = [game.finish(timeout=60)[0] for game in games]
         self.assertEqual(statuses, [1] * len(games))
+
+
+class CommandLine(unittest.TestCase):
+    """--help, --version and a wrong argument, answered without a display: no DISPLAY, no video
+    driver named, so a start of the game would end with "no display" and status 1."""
+
+    def run_with(self, *args):
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+        with tempfile.TemporaryDirectory() as folder:
+            done = subprocess.run([BINARY, *args], cwd=folder, env=env, capture_output=True,
+                                  text=True, timeout=10)
+        return done.returncode, done.stdout, done.stderr
+
+    def test_help_prints_the_usage_and_the_controls(self):
+        for option in ("--help", "-h"):
+            with self.subTest(option):
+                status, out, err = self.run_with(option)
+                self.assertEqual((status, err), (0, ""))
+                self.assertTrue(out.startswith("Usage: sevenfold [--help | --version]\n"), out)
+                for control in ("arrow keys", "Space, Z", "left click on a tile", "south button",
+                                "right click", "Q / W", "Escape", "Return", "Tab", "+ (or =) / -",
+                                "Alt+Enter"):
+                    self.assertIn(control, out)
+
+    def test_version_is_the_projects(self):
+        with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
+            version = re.search(r"project\(sevenfold VERSION ([0-9.]+)", f.read()).group(1)
+        self.assertEqual(self.run_with("--version"), (0, f"sevenfold {version}\n", ""))
+
+    def test_a_wrong_option_or_argument_is_refused_with_the_usage(self):
+        for args, said in ((["--halp"], "unknown option '--halp'"), (["tile.bmp"], "unexpected argument 'tile.bmp'"),
+                           (["-x", "--help"], "unknown option '-x'")):
+            with self.subTest(args):
+                status, out, err = self.run_with(*args)
+                self.assertEqual((status, out), (2, ""))
+                self.assertEqual(err.splitlines()[:2], [f"sevenfold: {said}", "Usage: sevenfold [--help | --version]"])
 
 
 if __name__ == "__main__":

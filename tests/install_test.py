@@ -1,22 +1,30 @@
 #!/usr/bin/env python3
 """Installing: the installed launcher starts the game, and the .deb holds what an install needs."""
 
+import gzip
 import os
+import re
 import signal
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 BUILD = os.environ.get("SEVENFOLD_BUILD_DIR", "build")
+METAINFO = "share/metainfo/invalid.sevenfold.Sevenfold.metainfo.xml"
+# Under any prefix; the launcher is bin/sevenfold in an install by hand, games/sevenfold in the package.
 INSTALLED = [
-    "bin/sevenfold",
-    "libexec/sevenfold/sevenfold",
-    "share/sevenfold/tile.bmp",
+    "lib/games/sevenfold/sevenfold",
+    "share/games/sevenfold/tile.bmp",
     "share/applications/sevenfold.desktop",
     "share/icons/hicolor/32x32/apps/sevenfold.png",
     "share/icons/hicolor/128x128/apps/sevenfold.png",
+    "share/man/man6/sevenfold.6.gz",
+    METAINFO,
+    "share/doc/sevenfold/copyright",
+    "share/doc/sevenfold/changelog.gz",
 ]
 
 
@@ -44,12 +52,16 @@ class Install(unittest.TestCase):
         with tempfile.TemporaryDirectory() as prefix, tempfile.TemporaryDirectory() as home:
             subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix],
                            check=True, stdout=subprocess.DEVNULL)
-            for path in INSTALLED:
+            for path in INSTALLED + ["bin/sevenfold"]:
                 self.assertTrue(os.path.isfile(os.path.join(prefix, path)), path)
+            self.assertFalse(os.path.exists(os.path.join(prefix, "games")), "the package's launcher only")
             launcher = os.path.join(prefix, "bin", "sevenfold")
             self.assertTrue(os.access(launcher, os.X_OK))
             # Started from anywhere, it finds its own tile sheet and keeps running.
             self.assertEqual(run_launcher(launcher, home), 0)
+            # It hands its arguments on to the program.
+            version = subprocess.run([launcher, "--version"], capture_output=True, text=True, timeout=10)
+            self.assertEqual((version.returncode, version.stdout[:10]), (0, "sevenfold "))
 
             # A player's own sheet takes precedence; an unusable one is named, and the game
             # plays with the installed sheet.
@@ -60,7 +72,7 @@ class Install(unittest.TestCase):
             said = []
             self.assertEqual(run_launcher(launcher, home, said=said), 0)
             self.assertIn(os.path.join(own, "tile.bmp") + " is not a BMP picture; playing with ", said[0])
-            self.assertIn(os.path.join("share", "sevenfold", "tile.bmp") + " instead", said[0])
+            self.assertIn(os.path.join(prefix, "share", "games", "sevenfold", "tile.bmp") + " instead", said[0])
 
     def test_debian_package(self):
         with tempfile.TemporaryDirectory() as out:
@@ -70,8 +82,9 @@ class Install(unittest.TestCase):
             self.assertEqual(len(debs), 1, debs)
             deb = os.path.join(out, debs[0])
             listing = subprocess.run(["dpkg-deb", "-c", deb], check=True, capture_output=True, text=True).stdout
-            for path in INSTALLED:
-                self.assertIn("./usr/" + path, listing)
+            for path in INSTALLED + ["games/sevenfold"]:
+                self.assertIn("./usr/" + path + "\n", listing)
+            self.assertNotIn("./usr/bin/", listing, "a game's command is in /usr/games")
             depends = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], check=True,
                                      capture_output=True, text=True).stdout
             # Whether or not the build machine has dpkg-shlibdeps; and SDL 1.2 must be
@@ -80,6 +93,15 @@ class Install(unittest.TestCase):
             self.assertLessEqual({"libsdl1.2-compat-shim", "libsdl-mixer1.2", "libc6"}, names, depends)
             self.assertEqual(subprocess.run(["dpkg-deb", "-f", deb, "Package"], capture_output=True,
                                             text=True).stdout.strip(), "sevenfold")
+            # The changelog and the software centres' releases tell of the package's version.
+            version = subprocess.run(["dpkg-deb", "-f", deb, "Version"], check=True, capture_output=True,
+                                     text=True).stdout.strip()
+            files = os.path.join(out, "files")
+            subprocess.run(["dpkg-deb", "-x", deb, files], check=True)
+            with gzip.open(os.path.join(files, "usr/share/doc/sevenfold/changelog.gz"), "rt") as f:
+                self.assertRegex(f.readline(), r"^sevenfold \(" + re.escape(version) + r"\) ")
+            releases = ElementTree.parse(os.path.join(files, "usr", METAINFO)).getroot().find("releases")
+            self.assertEqual(releases[0].get("version"), version, "the newest release comes first")
 
 
 if __name__ == "__main__":

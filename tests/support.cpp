@@ -202,6 +202,7 @@ void RecordShown(Sint32 x, Sint32 y, Uint32 w, Uint32 h)
 }
 
 } // namespace
+int audioLocks = 0;
 
 void ResetSpies()
 {
@@ -218,6 +219,8 @@ extern "C" {
 void __real_SDL_UpdateRect(SDL_Surface *s, Sint32 x, Sint32 y, Uint32 w, Uint32 h);
 int __real_Mix_PlayChannelTimed(int channel, Mix_Chunk *chunk, int loops, int ticks);
 int __real_SDL_FillRect(SDL_Surface *s, SDL_Rect *r, Uint32 colour);
+void __real_SDL_LockAudio(void);
+void __real_SDL_UnlockAudio(void);
 
 void __wrap_SDL_UpdateRect(SDL_Surface *s, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
 {
@@ -240,6 +243,18 @@ int __wrap_SDL_FillRect(SDL_Surface *s, SDL_Rect *r, Uint32 colour)
     if (s == screen && r != NULL && r->x == 80 && r->y == 1 && r->w == 240 && r->h == 240)
         boardRepaints++;
     return __real_SDL_FillRect(s, r, colour);
+}
+
+void __wrap_SDL_LockAudio(void)
+{
+    __real_SDL_LockAudio();
+    audioLocks++;
+}
+
+void __wrap_SDL_UnlockAudio(void)
+{
+    audioLocks--;
+    __real_SDL_UnlockAudio();
 }
 
 int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk *chunk, int loops, int ticks)

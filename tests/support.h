@@ -62,6 +62,7 @@ extern int updateDelay;                    // milliseconds each full-screen upda
 // While set, every update of the screen adds the 320x240 picture a display showing exactly the
 // updated rectangles would then hold (starting black): what any SDL 1.2 presents.
 extern std::vector<std::vector<Uint16>> *shownPictures;
+extern int audioLocks;                     // the game's SDL_LockAudio calls not yet undone by SDL_UnlockAudio
 void ResetSpies();
 
 // Puts every global the tests touch back to a freshly started game's values.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <SDL_mixer.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -113,6 +114,26 @@ TEST(Assets, SoundsDecodeWithTheirRatesAndSampleSizes)
         EXPECT_NE(w, nullptr);
 }
 
+// Mixer time: the bytes of sound the mixer has made since the device opened, counted as it makes
+// them. The ticks below go by in it rather than on the clock: on a loaded machine the audio thread
+// falls behind the clock, and an effect still playing when the next one starts, or when the device
+// closes, would differ for that reason alone.
+std::atomic<long> mixedBytes;
+
+void CountMixed(void *, Uint8 *, int len)
+{
+    mixedBytes += len;
+}
+
+// One tick of the game, 70 ms, as sound made (22,050 Hz, two channels of 16 bits). A device the
+// game has stopped makes none, and nothing would be heard of that time: no wait then.
+void TickOfSound()
+{
+    long until = mixedBytes + 22050L * 4 * 70 / 1000;
+    while (mixedBytes < until && audioLocks == 0)
+        SDL_Delay(1);
+}
+
 // The samples SDL's disk audio driver wrote while each effect played, each effect one run of
 // sound between stretches of silence.
 std::vector<std::vector<Sint16>> EffectsHeard(bool quietBetween)
@@ -128,15 +149,23 @@ std::vector<std::vector<Sint16>> EffectsHeard(bool quietBetween)
     LoadSounds();
     _VOLUME = 87;
     ApplyVolume();
+    Mix_SetPostMix(CountMixed, nullptr);
     for (Uint8 n : {0, 1, 2, 3, 3, 0}) {
         PlayWave(n);
-        // Ticks go by until the effect is long over; the device stops between effects or not.
-        for (int tick = 0; tick < 6; tick++) {
-            SDL_Delay(70);
+        // The first tick comes as soon as the effect has all been mixed, the worst moment to stop
+        // the device: the effect's end is still on its way through sdl12-compat's resampler.
+        Uint32 deadline = SDL_GetTicks() + 10000;
+        while (Mix_Playing(-1) && SDL_GetTicks() < deadline)
+            SDL_Delay(1);
+        EXPECT_EQ(Mix_Playing(-1), 0) << "effect " << (int)n << " still playing after 10 s";
+        for (int tick = 0; tick < 4; tick++) {
+            if (tick > 0)
+                TickOfSound();
             if (quietBetween)
                 QuietSound();
         }
     }
+    Mix_SetPostMix(nullptr, nullptr);
     WakeSound();
     FreeSounds();
     Mix_CloseAudio();

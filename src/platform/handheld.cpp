@@ -3,6 +3,14 @@
 
 #include "assets/sheet.h"
 
+// The console's menu starts the game without arguments, and any it is given are ignored.
+int PlatformCommandLine(int argc, char *argv[])
+{
+    (void)argc;
+    (void)argv;
+    return -1;
+}
+
 void PlatformBeforeInit(void) { sheetsPlainOnly = 1; }
 int PlatformHasDisplay(void) { return 1; }
 void PlatformVideoPrepare(void) {}

@@ -16,6 +16,7 @@
 #define HOST_MOST_BUTTONS 8
 
 // Start-up.
+int PlatformCommandLine(int argc, char *argv[]); // first of all: -1 to play, or the status to end with at once
 void PlatformBeforeInit(void);        // before SDL_Init: how the picture is scaled and rendered
 int PlatformHasDisplay(void);         // after SDL_Init: 0, having said so, where nothing can show the game
 void PlatformVideoPrepare(void);      // after SDL_Init, before the video mode: window scale, title, icon

@@ -1,0 +1,72 @@
+// The desktop program's command line: --help and --version answered before SDL starts, anything else refused.
+#include "desktop/desktop.h"
+
+#include <stdio.h>
+#include <string.h>
+
+static const char usage[] = "Usage: sevenfold [--help | --version]\n";
+
+// The controls as a desktop player has them: keyboard; mouse; gamepad, then what they do.
+static const char help[] =
+    "Sevenfold, a match-three puzzle. Lift a tile, then step to a neighbour: the two swap\n"
+    "places. Rows and columns of three or more equal tiles vanish and the tiles above fall.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "\n"
+    "Controls (keyboard; mouse; gamepad):\n"
+    "  arrow keys, keypad 8 / 2 / 4 / 6; d-pad, left stick\n"
+    "        move the cursor (held: repeats); in the menu, move the selection;\n"
+    "        two held together move it diagonally\n"
+    "  keypad 7 / 9 / 1 / 3\n"
+    "        nothing (the game uses the 4-way stick)\n"
+    "  Space, Z; left click on a tile; south button (A on most pads)\n"
+    "        lift the tile under the cursor; in the menu, choose the item\n"
+    "  left click on a neighbour of the lifted tile\n"
+    "        swap the two (diagonal neighbours too)\n"
+    "  X; right click, or a click on the lifted tile; east button (B on most pads)\n"
+    "        put a lifted tile back down\n"
+    "  Q / W; left / right shoulder\n"
+    "        previous / next tile skin\n"
+    "  Escape; click on the menu; Start\n"
+    "        open the menu; in the menu, close it\n"
+    "  Return; click on an item\n"
+    "        open the menu; in the menu, choose the item\n"
+    "  Tab; Back\n"
+    "        in the menu, choose the item\n"
+    "  + (or =) / -\n"
+    "        volume up / down by 10\n"
+    "  A, S, keypad Enter\n"
+    "        nothing\n"
+    "  Alt+Enter\n"
+    "        full screen or a window\n"
+    "\n"
+    "The menu's items are high score and option (which do nothing yet), new game and\n"
+    "quit game; closing the window ends the game too. The tile sheet tile.bmp is looked\n"
+    "for in the current folder, beside the program, then in the installed data folder.\n";
+
+int PlatformCommandLine(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
+            fputs(usage, stdout);
+            fputs("\n", stdout);
+            fputs(help, stdout);
+            return 0;
+        }
+        if (strcmp(arg, "--version") == 0) {
+            puts("sevenfold " SEVENFOLD_VERSION);
+            return 0;
+        }
+        if (arg[0] == '-' && arg[1] != '\0')
+            fprintf(stderr, "sevenfold: unknown option '%s'\n", arg);
+        else
+            fprintf(stderr, "sevenfold: unexpected argument '%s'\n", arg);
+        fputs(usage, stderr);
+        fputs("Try 'sevenfold --help' for the controls.\n", stderr);
+        return 2;
+    }
+    return -1;
+}
