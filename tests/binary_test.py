@@ -123,9 +123,12 @@ class StartAndExit(unittest.TestCase):
 
     def test_a_refused_sheet_is_named_and_the_one_beside_the_program_plays(self):
         with open(TILE, "rb") as f:
-            err = self.assertRunsUntilTerminated(sheet(238, 20), "a short sheet here", beside=f.read())
+            good = f.read()
+        err = self.assertRunsUntilTerminated(sheet(238, 20), "a short sheet here", beside=good)
         self.assertRegex(err, r"^sevenfold: /\S+/tile\.bmp is 238×20 pixels: a sheet needs at least one "
                               r"whole 34-pixel row of tiles; playing with /\S+/program/tile\.bmp instead\n$")
+        # No sheet here at all is nothing to mention.
+        self.assertEqual(self.assertRunsUntilTerminated(None, "no sheet here", beside=good), "")
 
     def test_sheet_heights(self):
         self.assertSheetRefused(sheet(238, 20), "20 pixels high: no whole skin",
@@ -144,12 +147,15 @@ class StartAndExit(unittest.TestCase):
         # No driver at all, and a driver whose device will not open.
         with open(TILE, "rb") as f:
             good = f.read()
-        for what, env in (("no sound driver", {"SDL_AUDIODRIVER": "nosuchdriver"}),
-                          ("no sound device", {"SDL_AUDIODRIVER": "disk",
-                                               "SDL_DISKAUDIOFILE": "/nonexistent/folder/audio"})):
+        # The reason is SDL's word on the audio, not whatever video said after it.
+        for what, env, named in (("no sound driver", {"SDL_AUDIODRIVER": "nosuchdriver"}, "nosuchdriver"),
+                                 ("no sound device", {"SDL_AUDIODRIVER": "disk",
+                                                      "SDL_DISKAUDIOFILE": "/nonexistent/folder/audio"},
+                                  "/nonexistent/folder/audio")):
             with self.subTest(what):
                 err = self.assertRunsUntilTerminated(good, what, env)
                 self.assertRegex(err, r"^sevenfold: no sound device \(.*\); playing without sound\n$")
+                self.assertIn(named, err)
 
     def test_bad_sheets_are_refused_without_a_crash(self):
         with open(TILE, "rb") as f:

@@ -275,6 +275,19 @@ class Sevenfold(unittest.TestCase):
                          what="a new game chosen by a click")
         self.assertNotEqual(score, "0000000")
 
+    def test_a_tile_dragged_onto_its_neighbour_swaps(self):
+        g = self.start_game()
+        v, moves = self.board_with_a_move(g)
+        cell, key = moves[-1]
+        target = (cell[0] + STEP[key][0], cell[1] + STEP[key][1])
+        board = v.board
+        g.drag_cell(target, cell)
+        g.wait_until(lambda w: w.score not in (None, "0000000"), what="a score for the dragged swap")
+        v = g.settled(span=0.5)
+        self.assertFalse(v.lifted, "the drag's release swapped the tile it lifted")
+        self.assertNotEqual(v.board, board)
+        self.assertEqual(cells_in_runs(v.board), set())
+
     def test_a_24_bit_sheet_draws_without_green(self):
         # A paint program's re-save: every X1R5G5B5 pixel widened to 24 bits, pure green and all.
         art = xh.Bmp(os.path.join(SOURCE_DIR, "assets", "tile.bmp"))

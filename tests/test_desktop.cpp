@@ -45,7 +45,11 @@ protected:
     }
     void TearDown() override
     {
-        // A tick the timer posted meanwhile would otherwise reach the next test.
+        // Clicks still waiting for their ticks, and a tick the timer posted meanwhile, would
+        // otherwise reach the next test.
+        SDL_Event buttons[HOST_MOST_BUTTONS];
+        for (int i = 0; i < 20; i++)
+            MouseTick(buttons);
         StopTick();
         SDL_Event stale;
         while (SDL_PollEvent(&stale)) {
@@ -58,22 +62,27 @@ protected:
     }
 
     static void Handle(SDL_Event event) { HandleEvent(&event); }
-    static void Click(int x, int y, Uint8 button = SDL_BUTTON_LEFT)
+    static void Mouse(Uint8 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT)
     {
         SDL_Event event;
         memset(&event, 0, sizeof event);
-        event.type = SDL_MOUSEBUTTONDOWN;
+        event.type = type;
         event.button.button = button;
         event.button.x = (Uint16)x;
         event.button.y = (Uint16)y;
         HandleEvent(&event);
-        event.type = SDL_MOUSEBUTTONUP;
-        HandleEvent(&event);
+    }
+    static void Click(int x, int y, Uint8 button = SDL_BUTTON_LEFT)
+    {
+        Mouse(SDL_MOUSEBUTTONDOWN, x, y, button);
+        Mouse(SDL_MOUSEBUTTONUP, x, y, button);
     }
     static void ClickCell(int column, int row, Uint8 button = SDL_BUTTON_LEFT)
     {
         Click(80 + 34 * column + 5, 1 + 34 * row + 30, button);
     }
+    static void PressCell(int column, int row) { Mouse(SDL_MOUSEBUTTONDOWN, 80 + 34 * column + 17, 1 + 34 * row + 17); }
+    static void ReleaseCell(int column, int row) { Mouse(SDL_MOUSEBUTTONUP, 80 + 34 * column + 3, 1 + 34 * row + 31); }
 };
 
 TEST(DesktopWindow, ScaleIsTheLargestWholeNumberThatFits)
@@ -223,16 +232,130 @@ TEST_F(Desktop, ClicksLiftSwapAndChooseOneTickAtATime)
     EXPECT_EQ(score, 0u) << "new game";
 }
 
+TEST_F(Desktop, ATileDraggedOntoANeighbourSwapsWithIt)
+{
+    // (2, 4) and (3, 3) swapped complete the 3s of row 3: dragged either way, diagonally.
+    const Rows board = {"0123456", "3456012", "6012345", "2345331", "5631234", "1234560", "4560123"};
+    for (int lifted = 0; lifted <= 1; lifted++)
+        for (int ticks = 0; ticks <= 1; ticks++) {
+            SCOPED_TRACE(std::string(lifted ? "lifted already" : "not lifted") + ", let go after " +
+                         std::to_string(ticks) + " ticks");
+            ResetGameState();
+            SetBoard(board);
+            if (lifted) {
+                ClickCell(2, 4);
+                RunTick();
+                ASSERT_EQ(SET, 1);
+            }
+            PressCell(lifted ? 2 : 3, lifted ? 4 : 3);
+            for (int i = 0; i < ticks; i++)
+                RunTick();
+            ReleaseCell(lifted ? 3 : 2, lifted ? 3 : 4);
+            for (int i = 0; i < 3; i++)
+                RunTick();
+            EXPECT_EQ(SET, 0);
+            EXPECT_GE(score, 30u);
+        }
+
+    // Let go far off, nothing more; on the pressed tile, a click; a press on the lifted tile
+    // let go off its neighbours puts it down; a press that swaps leaves its release nothing.
+    ResetGameState();
+    SetBoard(latin);
+    PressCell(2, 4);
+    ReleaseCell(5, 0);
+    RunTick();
+    RunTick();
+    EXPECT_EQ(SET, 1);
+    EXPECT_EQ(setX * 10 + setY, 24);
+    PressCell(2, 4);
+    Mouse(SDL_MOUSEBUTTONUP, 318, 150); // beside the board
+    RunTick();
+    EXPECT_EQ(SET, 0);
+    EXPECT_EQ(soundsPlayed[3], 0) << "no swap";
+    ClickCell(2, 4);
+    RunTick();
+    PressCell(3, 4); // no run: swapped and undone
+    ReleaseCell(4, 4);
+    for (int i = 0; i < 3; i++)
+        RunTick();
+    EXPECT_EQ(SET, 0);
+    EXPECT_EQ(soundsPlayed[3], 1);
+    EXPECT_EQ(BoardRows(), latin);
+}
+
+TEST_F(Desktop, ClicksThatCanTapNothingTakeNoPlaceInTheQueue)
+{
+    // The menu opened by a click, whose tick has not come yet when the wheel turns, the middle
+    // and right buttons click with nothing lifted, and the left one beside the board, over and
+    // over; then a click chooses new game.
+    Click(40, 215);
+    ASSERT_EQ(isMenu, 1);
+    for (int i = 0; i < 10; i++) {
+        for (Uint8 button : {SDL_BUTTON_WHEELUP, SDL_BUTTON_WHEELDOWN, SDL_BUTTON_MIDDLE, SDL_BUTTON_RIGHT})
+            Click(200, 100, button);
+        Click(10, 10);
+    }
+    score = 70;
+    Click(40, 150 + 20 + 10);
+    RunTick();
+    RunTick();
+    EXPECT_EQ(isMenu, 0);
+    EXPECT_EQ(score, 0u) << "new game";
+
+    // A right click behind a lift that waits for its tick puts the tile down.
+    ClickCell(1, 1);
+    ClickCell(1, 1, SDL_BUTTON_RIGHT);
+    RunTick();
+    EXPECT_EQ(SET, 1);
+    RunTick();
+    EXPECT_EQ(SET, 0);
+
+    // The last pixel columns of the picture, right of column 6, hold no tile.
+    for (int x : {318, 319}) {
+        Click(x, 100);
+        RunTick();
+        EXPECT_EQ(SET, 0) << x;
+    }
+    Click(317, 100);
+    RunTick();
+    EXPECT_EQ(SET, 1);
+    EXPECT_EQ(setX, 6);
+}
+
+TEST_F(Desktop, QuickClicksBeyondTheQueueAreRefused)
+{
+    // Twelve clicks faster than a tick, each lifting a tile apart from the last: the first acts
+    // at once, its release and seven more clicks wait, the rest are refused.
+    const int cells[12][2] = {{0, 0}, {2, 0}, {4, 0}, {6, 0}, {0, 2}, {2, 2},
+                              {4, 2}, {6, 2}, {0, 4}, {2, 4}, {4, 4}, {6, 4}};
+    for (const auto &c : cells)
+        ClickCell(c[0], c[1]);
+    std::vector<int> lifts;
+    for (int i = 0; i < 20; i++) {
+        RunTick();
+        if (SET && (lifts.empty() || lifts.back() != setX * 10 + setY))
+            lifts.push_back(setX * 10 + setY);
+    }
+    std::vector<int> first;
+    for (int i = 0; i < 8; i++)
+        first.push_back(cells[i][0] * 10 + cells[i][1]);
+    EXPECT_EQ(lifts, first);
+}
+
 TEST_F(Desktop, PureGreenIsTransparentAtAnyDepth)
 {
     // Kind 0 of skin 0 is black in the pattern: here its middle is painted pure green and, next
     // to it, a green just short of pure; a palette sheet has its black entry made pure green.
-    const Sheet sheets[] = {Sheet().Bits(24), Sheet().Bits(32), Sheet().Bits(8).Palette(6)};
+    // Some exporters write an opaque 32-bit sheet with every alpha byte 0.
+    const Sheet sheets[] = {Sheet().Bits(24), Sheet().Bits(32), Sheet().Bits(8).Palette(6),
+                            Sheet().Bits(32).Masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}).Info(108)};
     fs::rename("tile.bmp", "tile.bmp.game");
     for (const Sheet &s : sheets) {
-        SCOPED_TRACE(std::to_string(s.bits) + " bits");
+        SCOPED_TRACE(std::to_string(s.bits) + " bits, header " + std::to_string(s.info));
         Bytes b = Write(s);
         const size_t data = b[10] | b[11] << 8, row = ((size_t)s.width * s.bits + 31) / 32 * 4;
+        for (size_t at = data + 3; s.masks.size() == 4 && at < b.size(); at += 4)
+            b[at] = 0;
         if (s.bits == 8) {
             b[14 + 40 + 1] = 255; // blue, green, red, unused
         } else {
@@ -262,6 +385,14 @@ TEST_F(Desktop, PureGreenIsTransparentAtAnyDepth)
     Put32(b, b[10] | b[11] << 8, 0x00FF0000);
     std::ofstream("tile.bmp", std::ios::binary).write((const char *)b.data(), (std::streamsize)b.size());
     SDL_Surface *sheet = PlatformFindSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->format->BitsPerPixel, 32);
+    SDL_FreeSurface(sheet);
+    // So does one whose alpha is partial everywhere, never 0 and never full.
+    for (size_t at = (size_t)(b[10] | b[11] << 8) + 3; at < b.size(); at += 4)
+        b[at] = 0x80;
+    std::ofstream("tile.bmp", std::ios::binary).write((const char *)b.data(), (std::streamsize)b.size());
+    sheet = PlatformFindSheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->format->BitsPerPixel, 32);
     SDL_FreeSurface(sheet);

@@ -719,6 +719,12 @@ class Game(_Started):
     def click_cell(self, cell, button=1):
         self.click(BOARD_X + CELL * cell[0] + CELL // 2, BOARD_Y + CELL * cell[1] + CELL // 2, button)
 
+    def drag_cell(self, start, end):
+        """The left button pressed on cell `start`, the pointer moved onto cell `end`, let go there."""
+        (sx, sy), (ex, ey) = ((BOARD_X + CELL * c + CELL // 2, BOARD_Y + CELL * r + CELL // 2)
+                              for c, r in (start, end))
+        self.x.xdotool("mousemove", sx, sy, "mousedown", 1, "mousemove", ex, ey, "mouseup", 1)
+
     def tap(self, *keys):
         for k in keys:
             self.x.xdotool("key", k)

@@ -2,6 +2,7 @@
 #include "app/app.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "assets/assets.h"
 #include "board/board.h"
@@ -9,12 +10,23 @@
 #include "platform/platform.h"
 #include "sound/sound.h"
 
+// SDL's error as it stands, copied into error.
+static void KeepError(char *error, size_t size)
+{
+    strncpy(error, SDL_GetError(), size - 1);
+    error[size - 1] = '\0';
+}
+
 int Init(void)
 {
     PlatformBeforeInit();
     SaltDeals();
     const Uint32 everything = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;
     int sound = SDL_Init(everything) >= 0;
+    // Why there is no sound, kept before any later call replaces SDL's error with its own.
+    char noSound[256] = "";
+    if (!sound)
+        KeepError(noSound, sizeof noSound);
     // Where sound is optional, a machine without any sound driver still plays.
     if (!sound && !(PlatformSoundOptional() && SDL_Init(everything & ~SDL_INIT_AUDIO) >= 0)) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
@@ -28,10 +40,14 @@ int Init(void)
         printf("Unable to set 320x240 video: %s\n", SDL_GetError());
         return 0;
     }
-    if (sound && OpenSound())
+    if (sound && !OpenSound()) {
+        sound = 0;
+        KeepError(noSound, sizeof noSound);
+    }
+    if (sound)
         LoadSounds();
     else if (PlatformSoundOptional())
-        PlatformSay("no sound device (%s); playing without sound", SDL_GetError());
+        PlatformSay("no sound device (%s); playing without sound", noSound);
     else
         return 0;
 

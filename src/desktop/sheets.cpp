@@ -12,7 +12,9 @@
 
 // A paint program saves a sheet at whatever depth it likes, and the colour key 0x3E0 means
 // pure green only in X1R5G5B5. Such a sheet is brought into that format once, pure green to
-// the key and every other colour kept off it. A sheet whose alpha channel is used keeps it.
+// the key and every other colour kept off it. A sheet whose alpha channel is used keeps it;
+// alpha that is the same everywhere, all opaque or all 0 as some exporters write an opaque
+// sheet, is no alpha at all.
 static SDL_Surface *InKeyFormat(SDL_Surface *sheet)
 {
     SDL_PixelFormat *f = sheet->format;
@@ -20,15 +22,17 @@ static SDL_Surface *InKeyFormat(SDL_Surface *sheet)
     if (f->BytesPerPixel == 2 || SDL_LockSurface(sheet) != 0)
         return sheet;
     int bytes = f->BytesPerPixel;
-    int usesAlpha = 0;
-    for (int y = 0; y < sheet->h && f->Amask && !usesAlpha; y++) {
+    int notOpaque = 0, notClear = 0;
+    for (int y = 0; y < sheet->h && f->Amask && !(notOpaque && notClear); y++) {
         const Uint8 *row = (const Uint8 *)sheet->pixels + y * sheet->pitch;
-        for (int x = 0; x < sheet->w && !usesAlpha; x++) {
+        for (int x = 0; x < sheet->w && !(notOpaque && notClear); x++) {
             Uint32 raw;
             memcpy(&raw, row + x * bytes, 4); // only 32-bit surfaces have an alpha mask
-            usesAlpha = (raw & f->Amask) != f->Amask;
+            notOpaque |= (raw & f->Amask) != f->Amask;
+            notClear |= (raw & f->Amask) != 0;
         }
     }
+    int usesAlpha = notOpaque && notClear;
     SDL_Surface *keyed = usesAlpha ? NULL
                                    : SDL_CreateRGBSurface(SDL_SWSURFACE, sheet->w, sheet->h, 16, 0x7C00,
                                                           0x03E0, 0x001F, 0);
