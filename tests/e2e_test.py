@@ -1,8 +1,10 @@
 """End-to-end play of the real sevenfold binary under Xvfb: real key events, every check read from screen pixels."""
 
 import os
+import shutil
 import struct
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -69,8 +71,8 @@ class Sevenfold(unittest.TestCase):
     def tearDownClass(cls):
         cls.x.stop()
 
-    def start_game(self, sheet=None):
-        g = xh.Game(self.x, BINARY, SOURCE_DIR, art=self.art, sheet=sheet)
+    def start_game(self, sheet=None, extra_env=None):
+        g = xh.Game(self.x, BINARY, SOURCE_DIR, art=self.art, sheet=sheet, extra_env=extra_env)
         self.addCleanup(g.stop)
         g.start()
         return g
@@ -225,21 +227,68 @@ class Sevenfold(unittest.TestCase):
         self.assertEqual(v.board, board, "an undone swap must leave the board as it was")
         self.assertEqual(v.score, "0000000")
 
-    def test_swap_that_forms_a_run_scores_and_clears(self):
-        g = self.start_game()
+    def scoring_move(self, g):
+        """A swap that forms a run, by keys. Returns the board before it, every view seen from the
+        swap until the score changed, and the settled view after it."""
         v, moves = self.board_with_a_move(g)
         cell, key = self.nearest(moves, v.cursor)
         v = self.go_to(g, cell)
-        board = v.board
+        board, score = v.board, v.score
         g.tap("space")
         g.wait_until(lambda w: w.lifted and w.cursor == cell, what="the lift")
+        seen = []
         g.tap(key)
-        g.wait_until(lambda w: w.score not in (None, "0000000"), what="a score for the run")
-        v = g.settled(span=0.5)
+        g.wait_until(lambda w: seen.append(w) or w.score not in (None, score), what="a score for the run")
+        return board, seen, g.settled(span=0.5)
+
+    def test_swap_that_forms_a_run_scores_and_clears(self):
+        g = self.start_game()
+        board, seen, v = self.scoring_move(g)
         self.assertFalse(v.lifted)
         self.assertGreater(int(v.score), 0)
         self.assertNotEqual(v.board, board)
         self.assertEqual(cells_in_runs(v.board), set(), "runs must all be cleared once the board settles")
+        # Before the score changed, the runs about to vanish showed faded for a moment: cells
+        # that are no whole tile, on a board not yet scored.
+        marked = [w for w in seen if w.score == "0000000" and None in (k for row in w.board for k in row)]
+        self.assertTrue(marked, "the runs were never shown before they vanished")
+
+    def scores_kept(self, data):
+        with open(os.path.join(data, "sevenfold", "scores")) as f:
+            return [int(line.split()[0]) for line in f]
+
+    def test_a_scoring_game_left_by_closing_the_window_is_kept(self):
+        g = self.start_game()
+        _, _, v = self.scoring_move(g)
+        g.close_window()
+        self.assertEqual(g.wait_exit(10), 0)
+        self.assertEqual(self.scores_kept(os.path.join(g.workdir, "data")), [int(v.score)])
+
+    def test_the_controls_show_on_a_first_start_until_any_key(self):
+        data = tempfile.mkdtemp(prefix="sevenfold-data-")
+        self.addCleanup(shutil.rmtree, data, True)
+        g = xh.Game(self.x, BINARY, SOURCE_DIR, art=self.art, extra_env={"XDG_DATA_HOME": data})
+        self.addCleanup(g.stop)
+        g.start(until=lambda v: v.card == "help")
+        g.tap("Right")
+        v = g.wait_until(lambda w: w.card is None and w.board_complete, what="the board again")
+        self.assertEqual(g.settled().cursor, (3, 3), "the key that took the card away is no move")
+        g.tap("F1")
+        g.wait_until(lambda w: w.card == "help", what="the controls on F1")
+
+    def test_two_copies_played_at_once_both_keep_their_scores(self):
+        data = tempfile.mkdtemp(prefix="sevenfold-data-")
+        self.addCleanup(shutil.rmtree, data, True)
+        os.makedirs(os.path.join(data, "sevenfold"))
+        first = self.start_game(extra_env={"XDG_DATA_HOME": data})
+        one = int(self.scoring_move(first)[2].score)
+        # The second copy comes up over the first and takes the keyboard.
+        second = self.start_game(extra_env={"XDG_DATA_HOME": data})
+        two = int(self.scoring_move(second)[2].score)
+        for g in (second, first):
+            g.terminate()
+            self.assertEqual(g.wait_exit(10), 0)
+        self.assertEqual(sorted(self.scores_kept(data)), sorted([one, two]))
 
     def test_desktop_window_is_titled_and_the_mouse_plays(self):
         g = self.start_game()

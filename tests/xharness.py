@@ -625,7 +625,7 @@ class Game(_Started):
 
     # -- life cycle ------------------------------------------------------------------------
 
-    def start(self, timeout=20.0):
+    def start(self, timeout=20.0, until=None):
         self.workdir = tempfile.mkdtemp(prefix="sevenfold-run-")
         shutil.copy(self.sheet, os.path.join(self.workdir, "tile.bmp"))
         self._out = open(os.path.join(self.workdir, "stdout.txt"), "wb")
@@ -641,7 +641,7 @@ class Game(_Started):
                            stdin=subprocess.DEVNULL, stdout=self._out, stderr=self._err)
         # SDL replaces its first window while it sets the video mode, so the window is looked
         # up only once the first picture is on the screen.
-        first = self.wait_until(lambda v: v.board_complete and v.cursor is not None,
+        first = self.wait_until(until or (lambda v: v.board_complete and v.cursor is not None),
                                 timeout, "the first picture of the game")
         self.focus(timeout)
         return first
