@@ -1,10 +1,10 @@
-// The desktop's host input and its words to the player: keys, mouse and pad; messages on standard error.
+// The desktop's host input and its words to the player: keys, mouse and pad through the key repeat; messages on standard error.
 #include "desktop/desktop.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 
-int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
+static int HostEvent(const SDL_Event *event, SDL_Event *buttons)
 {
     switch (event->type) {
     case SDL_KEYDOWN:
@@ -25,6 +25,19 @@ int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
     default:
         return -1;
     }
+}
+
+// The buttons of keys, clicks and the pad all pass the key repeat, which hears of every direction.
+int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
+{
+    int n = HostEvent(event, buttons);
+    return n > 0 ? HostRepeatEvents(buttons, n) : n;
+}
+
+int PlatformTick(SDL_Event *buttons)
+{
+    int n = HostRepeatEvents(buttons, HostMouseTick(buttons));
+    return n + HostRepeatTick(buttons + n, HOST_MOST_BUTTONS - n);
 }
 
 void PlatformSay(const char *format, ...)

@@ -96,7 +96,7 @@ int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons)
     return 0;
 }
 
-int PlatformTick(SDL_Event *buttons)
+int HostMouseTick(SDL_Event *buttons)
 {
     int n = 0;
     // Whatever was tapped since the last tick is seen by this one; the next click waits.

@@ -28,7 +28,7 @@ void PlatformSay(const char *format, ...); // one line for the player on standar
 // Input: host events as the console's buttons. Returns how many button events it wrote into
 // buttons (at most HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
-int PlatformTick(SDL_Event *buttons); // right before a tick: the buttons of a click that waited for it
+int PlatformTick(SDL_Event *buttons); // right before a tick: a click that waited for it, a desktop's key repeat
 int PlatformButtonOfKey(SDLKey key);  // console button number a desktop key stands for, or -1
 
 // Waiting for input. The event loop sleeps in poll() until the tick is due or input comes.
