@@ -187,6 +187,24 @@ class Sevenfold(unittest.TestCase):
         self.assertNotEqual(v.cursor, (3, 3))
         self.assertEqual(v.board, board, "moving the cursor must not change the board")
 
+    def test_a_tap_moves_one_cell_and_a_hold_repeats_after_a_delay(self):
+        g = self.start_game()
+        c = g.settled().cursor
+        # Presses as a finger makes them, spanning one tick or two.
+        for ms in (100, 120, 150):
+            g.hold("Right", ms / 1000.0)
+            c = ((c[0] + 1) % N, c[1])
+            v = g.settled()
+            self.assertEqual(v.cursor, c, "a press of %d ms moved the cursor other than one cell" % ms)
+        # Held 560 ms: a step at once, none until 250 ms, then one a tick (70 ms and a little
+        # more) until the release: 4 or 5 repeats, fewer only if the game ticked late. The board
+        # wraps, so the count is read modulo 7; every tick's step, the old way, is 8 or 9.
+        g.hold("Down", 0.56)
+        v = g.settled()
+        self.assertEqual(v.cursor[0], c[0], "holding Down moved the cursor sideways")
+        moved = (v.cursor[1] - c[1]) % N
+        self.assertIn(moved, (4, 5, 6), "a hold of 560 ms moved the cursor %d cells" % moved)
+
     def test_lift_shows_the_faded_tile_and_x_puts_it_down(self):
         g = self.start_game()
         before = g.settled()

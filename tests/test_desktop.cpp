@@ -49,7 +49,7 @@ protected:
         // otherwise reach the next test.
         SDL_Event buttons[HOST_MOST_BUTTONS];
         for (int i = 0; i < 20; i++)
-            MouseTick(buttons);
+            HostMouseTick(buttons);
         StopTick();
         SDL_Event stale;
         while (SDL_PollEvent(&stale)) {
@@ -59,9 +59,25 @@ protected:
             fs::rename("tile.bmp.game", "tile.bmp");
         ASSERT_EQ(LoadTile("tile.bmp"), 1);
         ResetGameState();
+        hostClockSet = 0;
     }
 
     static void Handle(SDL_Event event) { HandleEvent(&event); }
+    static void Key(Uint8 type, SDLKey key)
+    {
+        SDL_Event event;
+        memset(&event, 0, sizeof event);
+        event.type = type;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = key;
+        HandleEvent(&event);
+    }
+    // One tick at `at` on the host's clock, which the key repeat reads: time without waiting.
+    static void TickAt(Uint32 at)
+    {
+        hostClockSet = at;
+        RunTick();
+    }
     static void Mouse(Uint8 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT)
     {
         SDL_Event event;
@@ -179,6 +195,134 @@ TEST_F(Desktop, APadsButtonsHatAndStickAreTheConsolesButtons)
     Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_CENTERED));
     TickSawButtons();
     EXPECT_EQ(isRIGHTkey, 0);
+}
+
+TEST_F(Desktop, AKeyStepsOncePerPressThenRepeatsFrom250MsOnEveryTick)
+{
+    // Taps as a finger makes them, within one tick and across two: one step each.
+    hostClockSet = 930;
+    Key(SDL_KEYDOWN, SDLK_RIGHT);
+    Key(SDL_KEYUP, SDLK_RIGHT);
+    TickAt(1000);
+    EXPECT_EQ(mx, 4);
+    hostClockSet = 1050;
+    Key(SDL_KEYDOWN, SDLK_RIGHT);
+    TickAt(1070);
+    TickAt(1140);
+    Key(SDL_KEYUP, SDLK_RIGHT);
+    TickAt(1210);
+    EXPECT_EQ(mx, 5) << "a tap of two ticks";
+
+    // Held: a step, nothing more until 250 ms after the press, then a step every tick.
+    hostClockSet = 2000;
+    Key(SDL_KEYDOWN, SDLK_DOWN);
+    const struct {
+        Uint32 at;
+        Sint16 row;
+    } held[] = {{2000, 4}, {2070, 4}, {2140, 4}, {2249, 4}, {2250, 5}, {2251, 6}, {2320, 0}};
+    for (const auto &t : held) {
+        TickAt(t.at);
+        EXPECT_EQ(my, t.row) << "at " << t.at - 2000 << " ms";
+    }
+    Key(SDL_KEYUP, SDLK_DOWN);
+    TickAt(2390);
+    EXPECT_EQ(my, 0);
+    EXPECT_EQ(mx, 5);
+
+    // In the open menu a held direction moves the selection once: not again once the delay
+    // has passed, nor at another press.
+    isMenu = 1;
+    hostClockSet = 3000;
+    Key(SDL_KEYDOWN, SDLK_DOWN);
+    TickAt(3000);
+    EXPECT_EQ(_currMenu, 1);
+    TickAt(3300);
+    Key(SDL_KEYDOWN, SDLK_a);
+    Key(SDL_KEYUP, SDLK_a);
+    TickAt(3370);
+    EXPECT_EQ(_currMenu, 1);
+    Key(SDL_KEYUP, SDLK_DOWN);
+    isMenu = 0;
+
+    // A direction given back is a press, and a press while a volume key is down steps the
+    // volume again: the repeat waits for the volume key to be let go.
+    const Sint8 volume = _VOLUME;
+    _VOLUME = 50;
+    hostClockSet = 4000;
+    Key(SDL_KEYDOWN, SDLK_LEFT);
+    Key(SDL_KEYDOWN, SDLK_EQUALS);
+    TickAt(4000);
+    TickAt(4300);
+    EXPECT_EQ(_VOLUME, 60);
+    EXPECT_EQ(mx, 4);
+    Key(SDL_KEYUP, SDLK_EQUALS);
+    TickAt(4370);
+    EXPECT_EQ(mx, 3);
+    Key(SDL_KEYUP, SDLK_LEFT);
+    _VOLUME = volume;
+    ApplyVolume();
+}
+
+TEST_F(Desktop, TwoHeldDirectionsRepeatDiagonallyAndAnotherPressStepsAtOnce)
+{
+    hostClockSet = 1000;
+    Key(SDL_KEYDOWN, SDLK_UP);
+    Key(SDL_KEYDOWN, SDLK_RIGHT);
+    const struct {
+        Uint32 at;
+        Sint16 x, y;
+    } both[] = {{1000, 4, 2}, {1200, 4, 2}, {1250, 5, 1}, {1320, 6, 0}};
+    for (const auto &t : both) {
+        TickAt(t.at);
+        EXPECT_EQ(mx, t.x) << "at " << t.at - 1000 << " ms";
+        EXPECT_EQ(my, t.y) << "at " << t.at - 1000 << " ms";
+    }
+    Key(SDL_KEYUP, SDLK_UP);
+    Key(SDL_KEYUP, SDLK_RIGHT);
+
+    // Down pressed while left waits out its delay steps alone at once, and the two then repeat
+    // together, 250 ms after the later press.
+    hostClockSet = 2000;
+    Key(SDL_KEYDOWN, SDLK_LEFT);
+    TickAt(2000);
+    hostClockSet = 2100;
+    Key(SDL_KEYDOWN, SDLK_DOWN);
+    const struct {
+        Uint32 at;
+        Sint16 x, y;
+    } later[] = {{2140, 5, 1}, {2280, 5, 1}, {2349, 5, 1}, {2350, 4, 2}, {2420, 3, 3}};
+    for (const auto &t : later) {
+        TickAt(t.at);
+        EXPECT_EQ(mx, t.x) << "at " << t.at - 2000 << " ms";
+        EXPECT_EQ(my, t.y) << "at " << t.at - 2000 << " ms";
+    }
+    Key(SDL_KEYUP, SDLK_LEFT);
+    Key(SDL_KEYUP, SDLK_DOWN);
+}
+
+TEST_F(Desktop, ThePadsHatRepeatsAsTheKeysDo)
+{
+    hostClockSet = 1000;
+    Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_UP));
+    const struct {
+        Uint32 at;
+        Sint16 row;
+    } held[] = {{1000, 2}, {1100, 2}, {1249, 2}, {1250, 1}, {1320, 0}};
+    for (const auto &t : held) {
+        TickAt(t.at);
+        EXPECT_EQ(my, t.row) << "at " << t.at - 1000 << " ms";
+    }
+    // The key held too is no new press: the direction goes on repeating while either holds it.
+    Key(SDL_KEYDOWN, SDLK_UP);
+    TickAt(1390);
+    EXPECT_EQ(my, 6);
+    Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_CENTERED));
+    TickAt(1460);
+    EXPECT_EQ(my, 5);
+    Key(SDL_KEYUP, SDLK_UP);
+    TickAt(1530);
+    EXPECT_EQ(my, 5);
+    EXPECT_EQ(mx, 3);
 }
 
 TEST_F(Desktop, ClicksLiftSwapAndChooseOneTickAtATime)
@@ -455,19 +599,10 @@ protected:
         fs::remove_all(data_);
         Desktop::TearDown();
     }
-    static SDL_Event Key(Uint8 type, SDLKey key)
-    {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
-        event.type = type;
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
-        return event;
-    }
     static void Tap(SDLKey key)
     {
-        Handle(Key(SDL_KEYDOWN, key));
-        Handle(Key(SDL_KEYUP, key));
+        Key(SDL_KEYDOWN, key);
+        Key(SDL_KEYUP, key);
     }
     // Every pixel of a rectangle of the screen equals the same rectangle of a picture drawn at (x, y).
     static bool Shows(SDL_Surface *picture, int sx, int sy, int x, int y, int w, int h)
@@ -506,7 +641,10 @@ TEST_F(DesktopPlay, EachClearingStepIsShownForAMoment)
     SetBoard(runsInRow2);
 
     // A key pressed before the move waits in SDL's queue for the show to end.
-    SDL_Event waiting = Key(SDL_KEYDOWN, SDLK_DOWN);
+    SDL_Event waiting;
+    memset(&waiting, 0, sizeof waiting);
+    waiting.type = SDL_KEYDOWN;
+    waiting.key.keysym.sym = SDLK_DOWN;
     SDL_PushEvent(&waiting);
     clearingShowMs = 120;
     std::vector<std::vector<Uint16>> pictures;

@@ -736,11 +736,8 @@ class Game(_Started):
         self.x.xdotool("keyup", key)
 
     def hold(self, key, seconds):
-        self.press(key)
-        try:
-            time.sleep(seconds)
-        finally:
-            self.release(key)
+        """A press of `seconds`, timed by one xdotool run rather than two process start-ups."""
+        self.x.xdotool("keydown", key, "sleep", "%.3f" % seconds, "keyup", key)
 
     # -- looking ---------------------------------------------------------------------------
 

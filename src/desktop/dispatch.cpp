@@ -1,4 +1,4 @@
-// The desktop's host input and its words to the player: keys, mouse and pad; messages on standard error.
+// The desktop's host input and its words to the player: keys, mouse and pad through the key repeat, the cards; messages on standard error.
 #include "desktop/desktop.h"
 
 #include <stdarg.h>
@@ -6,7 +6,7 @@
 
 #include "sound/sound.h"
 
-int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
+static int HostEvent(const SDL_Event *event, SDL_Event *buttons)
 {
     // A card over the board takes the first press of anything, and the game sees none of it.
     if (cardShown != CARD_NONE && CardEvent(event))
@@ -37,13 +37,21 @@ int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
     }
 }
 
+// The buttons of keys, clicks and the pad all pass the key repeat, which hears of every direction.
+int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
+{
+    int n = HostEvent(event, buttons);
+    return n > 0 ? HostRepeatEvents(buttons, n) : n;
+}
+
 int PlatformTick(SDL_Event *buttons)
 {
     ClearingBeforeTick();
     if (CardsBeforeTick())
         return -1;
     GameOverBeforeTick();
-    return MouseTick(buttons);
+    int n = HostRepeatEvents(buttons, HostMouseTick(buttons));
+    return n + HostRepeatTick(buttons + n, HOST_MOST_BUTTONS - n);
 }
 
 void PlatformVolumeChanged(void)

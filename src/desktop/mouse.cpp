@@ -213,7 +213,7 @@ int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons)
     return n < 0 ? 0 : n;
 }
 
-int MouseTick(SDL_Event *buttons)
+int HostMouseTick(SDL_Event *buttons)
 {
     int n = 0;
     // Whatever was tapped since the last tick is seen by this one; the next step waits.

@@ -29,8 +29,9 @@ void PlatformSay(const char *format, ...); // one line for the player on standar
 // Input: host events as the console's buttons. Returns how many button events it wrote into
 // buttons (at most HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
-// Right before a tick: the buttons of a click that waited for it; or -1 while something of the
-// host's covers the board (a card on the desktop): then no game step runs in that tick.
+// Right before a tick: the buttons of a click that waited for it, or of a desktop's key repeat;
+// or -1 while something of the host's covers the board (a card on the desktop): then no game
+// step runs in that tick.
 int PlatformTick(SDL_Event *buttons);
 int PlatformButtonOfKey(SDLKey key);  // console button number a desktop key stands for, or -1
 

@@ -1,0 +1,84 @@
+// Key repeat on a desktop: a held direction steps once, then again from 250 ms after the press on every tick.
+#include "desktop/desktop.h"
+
+#include <string.h>
+
+#include "gfx/gfx.h"
+#include "input/input.h"
+
+// The game steps the cursor on every tick while a direction is held, as the console's stick
+// repeats. A key or a pad is tapped instead, and a tap of a tenth of a second spans one tick or
+// two: it moved the cursor once or twice. So the game is shown a held direction for the first
+// tick after its press, and again on every tick from REPEAT_DELAY after the latest direction
+// press, all through console button events: the press goes through as it comes; right before
+// the next tick a release takes it away (the input timing holds that release back until the
+// tick has seen the press, so the press steps once); once the delay has passed, a press gives
+// it back until the key is let go. One delay for all directions keeps two held together in
+// step, so they repeat diagonally.
+enum { REPEAT_DELAY = 250 };
+
+Uint32 hostClockSet = 0;
+
+static Uint8 hostHolds[BTN_COUNT]; // a direction a key, the pad or a click holds
+static Uint8 gameHolds[BTN_COUNT]; // a direction the game has been given and not yet had taken away
+static Uint32 repeatFrom;          // the host clock from which held directions repeat
+
+static int IsDirection(int button)
+{
+    return button >= BTN_UP && button <= BTN_UPRIGHT;
+}
+
+Uint32 HostClock(void)
+{
+    return hostClockSet != 0 ? hostClockSet : SDL_GetTicks();
+}
+
+int HostRepeatEvents(SDL_Event *buttons, int n)
+{
+    int kept = 0;
+    for (int i = 0; i < n; i++) {
+        int button = buttons[i].jbutton.button;
+        if (IsDirection(button)) {
+            if (buttons[i].type == SDL_JOYBUTTONDOWN) {
+                hostHolds[button] = 1;
+                gameHolds[button] = 1;
+                // A new direction starts the delay again for all: it steps alone, and the
+                // ones held with it wait to repeat together with it.
+                repeatFrom = HostClock() + REPEAT_DELAY;
+            } else {
+                // Taken away already, the game has nothing to let go. A release the host
+                // never saw pressed still goes through, as HostButton lets it.
+                int takenAway = hostHolds[button] && !gameHolds[button];
+                hostHolds[button] = 0;
+                gameHolds[button] = 0;
+                if (takenAway)
+                    continue;
+            }
+        }
+        buttons[kept++] = buttons[i];
+    }
+    return kept;
+}
+
+int HostRepeatTick(SDL_Event *buttons, int room)
+{
+    // In the open menu a direction moves the selection once a press and never repeats: one
+    // given back would move it again. A direction given back is a press, and a press while
+    // Start or a volume button is down toggles the menu or steps the volume again: it waits.
+    int repeating = !isMenu && (Sint32)(HostClock() - repeatFrom) >= 0;
+    int mayPress = !isStartKey && !isVolUPkey && !isVolDOWNkey;
+    int n = 0;
+    for (int button = BTN_UP; button <= BTN_UPRIGHT && n < room; button++) {
+        Uint8 shown = hostHolds[button] && repeating;
+        if (gameHolds[button] == shown || (shown && !mayPress))
+            continue;
+        gameHolds[button] = shown;
+        SDL_Event *event = &buttons[n++];
+        memset(event, 0, sizeof *event);
+        event->type = shown ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+        event->jbutton.which = HOST_STICK;
+        event->jbutton.button = (Uint8)button;
+        event->jbutton.state = shown ? SDL_PRESSED : SDL_RELEASED;
+    }
+    return n;
+}
