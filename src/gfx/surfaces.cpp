@@ -58,7 +58,8 @@ static SDL_Surface *InScreenPixels(SDL_Surface *sheet)
                     used[b[x] / 32] |= 1u << (b[x] % 32);
             }
         }
-        // The key: a value no drawn pixel has. A sheet has fewer pixels than there are values.
+        // The key: a value no drawn pixel has. A sheet that draws every one of the 65536 (a
+        // picture of millions of pixels, all different) is drawn as it is.
         Uint32 key = 0;
         while (key < 65536 && (used[key / 32] >> (key % 32) & 1))
             key++;
