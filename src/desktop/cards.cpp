@@ -87,8 +87,6 @@ int CardEvent(const SDL_Event *event)
         HideCard();
         return 1;
     case SDL_JOYBUTTONDOWN:
-        if (event->jbutton.which == HOST_STICK)
-            return 0;
         HideCard();
         return 1;
     case SDL_JOYHATMOTION:
