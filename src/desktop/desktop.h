@@ -9,5 +9,7 @@
 int PlatformWindowScale(int desktopW, int desktopH);            // whole-number window scale that fits a desktop
 int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // a click as the console's buttons
 int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons
+int HostPresentRects(const SDL_Rect *rects, int count);         // changed rectangles straight to the X window
+void WholeNumberScale(void);                                    // SDL's full screen at a whole-number scale too
 
 #endif

@@ -128,9 +128,10 @@ void PlatformBeforeInit(void)
     // setting wins.
     setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
     StartRendererProbe();
-    // Only a tick where nothing but the cursor's frame changed draws and shows less than the
-    // whole screen; the console shows the whole screen every tick.
+    // A present shows only the rectangles that changed, straight to the X window where there is
+    // one; the console shows the whole screen every tick.
     partialPresents = 1;
+    presentRects = HostPresentRects;
 }
 
 int PlatformHasDisplay(void)
@@ -176,6 +177,7 @@ int PlatformPointer(void)
 void PlatformToggleFullScreen(void)
 {
     SDL_Surface *surface = SDL_GetVideoSurface();
+    WholeNumberScale();
     if (surface != NULL)
         SDL_WM_ToggleFullScreen(surface);
     ScreenTouched();
