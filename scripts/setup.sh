@@ -27,7 +27,7 @@ else
 fi
 for arg in "$@"; do
     if [ "$arg" = "--tests" ]; then
-        packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils file"
+        packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils file openbox"
     else
         packages="$packages $arg"
     fi

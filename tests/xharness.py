@@ -27,10 +27,11 @@ SHEET_KEY = 0xFF00
 LIFT_ALPHA = 150
 
 TOOLS = ("Xvfb", "xdotool", "import")
+WINDOW_MANAGER_TOOLS = ("openbox", "xprop")
 
 
-def missing_tools():
-    return [t for t in TOOLS if shutil.which(t) is None]
+def missing_tools(tools=TOOLS):
+    return [t for t in tools if shutil.which(t) is None]
 
 
 # ---------------------------------------------------------------------------------------------
@@ -462,12 +463,17 @@ class _Started:
 
 
 class XServer(_Started):
-    """A private Xvfb whose 320x240x24 root window is exactly the game's picture."""
+    """A private Xvfb whose 320x240x24 root window is exactly the game's picture; or, given a
+    size, a larger screen, with a window manager (openbox) when asked for, which full screen
+    needs."""
 
-    def __init__(self, timeout=20.0):
+    def __init__(self, timeout=20.0, size=None, window_manager=False):
         self.proc = None
+        self.wm = None
         self.display = None
         self.timeout = timeout
+        self.size = size
+        self.window_manager = window_manager
         self.logdir = tempfile.mkdtemp(prefix="sevenfold-xvfb-")
 
     def start(self):
@@ -476,7 +482,7 @@ class XServer(_Started):
         try:
             # -displayfd lets the server pick a free display and say so once it accepts clients.
             self.proc = _spawn(
-                ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
+                ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "%dx%dx24" % (self.size or (SCREEN_W, SCREEN_H)),
                  "-nolisten", "tcp", "-noreset"],
                 pass_fds=(wfd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                 stderr=log)
@@ -500,6 +506,15 @@ class XServer(_Started):
             os.close(rfd)
             if wfd is not None:
                 os.close(wfd)
+        if self.window_manager:
+            self.wm = _spawn(["openbox"], env=self.env(), stdin=subprocess.DEVNULL,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            # The manager says it is there by a property of the root window.
+            deadline = time.monotonic() + self.timeout
+            while b"window id" not in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False).stdout:
+                if time.monotonic() > deadline or self.wm.poll() is not None:
+                    raise RuntimeError("the window manager did not start")
+                time.sleep(0.05)
 
     def log(self):
         try:
@@ -539,6 +554,9 @@ class XServer(_Started):
         return pic
 
     def stop(self):
+        if self.wm is not None:
+            _reap(self.wm)
+            self.wm = None
         if self.proc is not None:
             _reap(self.proc)
             self.proc = None
