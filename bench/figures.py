@@ -47,7 +47,7 @@ def tick_cost(build, display, ticks=400):
     out = subprocess.run([os.path.join(build, "bench", "tick_cost"), str(ticks)], env=environment(display),
                          check=True, capture_output=True, text=True).stdout
     numbers = [float(n) for n in re.findall(r"([\d.]+) ns", out)]
-    return dict(zip(["drawing", "lifted", "after", "present", "copy"], numbers))
+    return dict(zip(["drawing", "lifted", "after", "present", "copy", "step"], numbers))
 
 
 def tick_instructions(build, display, ticks=40):

@@ -386,6 +386,30 @@ class Sevenfold(unittest.TestCase):
         self.assertIsNotNone(status, "the game hung after losing its display")
         self.assertGreaterEqual(status, 0, "ended by a signal")
 
+    def test_the_desktops_own_choices_software_drawing_and_partial_presents(self):
+        # The X server here has only a software OpenGL (llvmpipe): SDL's software renderer must
+        # draw the window, and no OpenGL driver be loaded into the game.
+        g = xh.Game(self.x, BINARY, SOURCE_DIR, art=self.art,
+                    extra_env={"SDL_RENDER_DRIVER": None, "SDL_FRAMEBUFFER_ACCELERATION": None})
+        self.addCleanup(g.stop)
+        g.start()
+        with open("/proc/%d/maps" % g.proc.pid) as f:
+            loaded = {os.path.basename(line.split()[-1]) for line in f if "/" in line}
+        opengl = sorted(n for n in loaded if n.startswith(("libGLX_mesa", "swrast_dri", "libLLVM", "libGL.")))
+        self.assertEqual(opengl, [], "OpenGL loaded into the game")
+
+        # Left alone, the game shows the cursor's cell alone each tick: a mark another client
+        # paints into the window elsewhere stays while the outline crawls on.
+        client = xh.XClient(self.x.display)
+        self.addCleanup(client.close)
+        g.settled()
+        client.paint(g.window, 20, 100, 10, 10, 0xFF00FF)
+        frames = set()
+        g.wait_until(lambda v: frames.add(v.cursor_frame) or len(frames - {None}) >= 3,
+                     what="the outline crawling on")
+        self.assertEqual(client.image(g.window, 20, 100, 10, 10).pixel(5, 5), (255, 0, 255),
+                         "an idle tick showed more than the cursor's cell")
+
     def test_sigterm_ends_the_program_cleanly(self):
         g = self.start_game()
         self.step(g, "Right", (4, 3))

@@ -537,7 +537,8 @@ class XServer(_Started):
             e["ASAN_OPTIONS"] = (asan + ":" if asan else "") + "detect_leaks=0"
         if extra:
             e.update(extra)
-        return e
+        # None in extra takes a variable away.
+        return {k: v for k, v in e.items() if v is not None}
 
     def run(self, args, timeout=15.0, check=True):
         return subprocess.run(args, env=self.env(), timeout=timeout, check=check,
