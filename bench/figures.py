@@ -5,6 +5,11 @@
   python3 bench/figures.py BUILD --idle-only      only the idle game beside the reference
   SDL_RENDER_DRIVER=software python3 bench/figures.py BUILD --idle-only
   python3 bench/figures.py BUILD --idle-only --env SDL_RENDER_DRIVER=software
+  python3 bench/figures.py BUILD --scales-only    the game at x1, x4 and full screen, and its peers
+
+The scales: the game at x1, at x4 and in a full screen (1920x1080), and gweled and kdiamond where
+they are installed, all at once, each on an X server of its own whose CPU is measured too; left
+alone, then played (a key every 100 ms). Each run gives ratios to the game at x1 in that run.
 
 SDL's own variables in the environment (and --env) reach the game and the reference alike.
 BUILD may be any build folder of the game, older ones included: the reference is taken from
@@ -47,7 +52,7 @@ def tick_cost(build, display, ticks=400):
     out = subprocess.run([os.path.join(build, "bench", "tick_cost"), str(ticks)], env=environment(display),
                          check=True, capture_output=True, text=True).stdout
     numbers = [float(n) for n in re.findall(r"([\d.]+) ns", out)]
-    return dict(zip(["drawing", "lifted", "after", "present", "copy"], numbers))
+    return dict(zip(["drawing", "lifted", "after", "present", "copy", "step"], numbers))
 
 
 def tick_instructions(build, display, ticks=40):
@@ -369,6 +374,196 @@ def idle_figures(build, reference, extra_env, runs, seconds, settle):
     idle_case("dummy video driver", build, reference, env, runs, seconds, settle)
 
 
+# ---------------------------------------------------------------------------------------------
+# The game at every scale beside its peers, each program with an X server of its own.
+
+PEERS = ("gweled", "kdiamond")
+
+
+def find_program(name):
+    found = shutil.which(name)
+    if found is None and os.access(os.path.join("/usr/games", name), os.X_OK):
+        found = os.path.join("/usr/games", name)
+    return found
+
+
+def cpu_of(pid):
+    """Seconds on a CPU of every live thread of a process (schedstat: nanoseconds)."""
+    return sum(seconds for _, seconds, _ in thread_times(pid).values())
+
+
+class Seat:
+    """One program on an X server of its own: their CPU apart, over the same window of time."""
+
+    def __init__(self, label, args, size, env=None, full_screen=False, cwd_sheet=None):
+        self.label, self.full_screen, self.args = label, full_screen, args
+        self.x = XServer(size=size, window_manager=full_screen).__enter__()
+        d = tempfile.mkdtemp(prefix="sevenfold-scales-")
+        if cwd_sheet:
+            shutil.copy(cwd_sheet, os.path.join(d, "tile.bmp"))
+        home = os.path.join(d, "home")
+        os.mkdir(home)
+        # No sound card here: the peers' ALSA output goes nowhere instead of failing.
+        with open(os.path.join(home, ".asoundrc"), "w") as f:
+            f.write("pcm.!default { type null }\nctl.!default { type hw card 0 }\n")
+        # The peers keep scores and settings: a home of their own, gone afterwards.
+        extra = {"HOME": home, "XDG_DATA_HOME": os.path.join(home, "data"),
+                 "XDG_CONFIG_HOME": os.path.join(home, "config"), "XDG_RUNTIME_DIR": d}
+        extra.update(env or {})
+        self.watched = Watched(label, args, self.x.env(extra), d)
+
+    def pid(self):
+        """The program's own process: under dbus-run-session (a KDE program needs a session bus)
+        the child of that name."""
+        pid = self.watched.proc.pid
+        name = os.path.basename(self.args[-1])[:15]
+        for _ in range(3):
+            with open(f"/proc/{pid}/comm") as f:
+                if f.read().strip() == name:
+                    return pid
+            children = []
+            for task in glob.glob(f"/proc/{pid}/task/*/children"):
+                with open(task) as f:
+                    children += [int(c) for c in f.read().split()]
+            named = [c for c in children if open(f"/proc/{c}/comm").read().strip() == name]
+            if named:
+                return named[0]
+            if not children:
+                break
+            pid = children[-1]
+        return self.watched.proc.pid
+
+    def window(self):
+        ids = self.x.xdotool("search", "--onlyvisible", "--pid", self.pid(), check=False).stdout.split()
+        return int(ids[-1]) if ids else None
+
+    def ready(self):
+        self.watched.check_alive()
+        if self.full_screen:
+            w = self.window()
+            if w is None:
+                raise RuntimeError(self.label + " has no window")
+            self.x.xdotool("windowfocus", w, check=False)
+            self.x.xdotool("key", "alt+Return")
+            time.sleep(1.0)
+        self.client = xharness.XClient(self.x.display)
+        w = self.window()
+        self.size = self.client.size(w) if w else None
+
+    def begin(self):
+        self.t0 = time.monotonic()
+        self.cpu0 = (cpu_of(self.pid()), cpu_of(self.x.proc.pid))
+
+    def end(self):
+        self.watched.check_alive()
+        span = time.monotonic() - self.t0
+        cpu1 = (cpu_of(self.pid()), cpu_of(self.x.proc.pid))
+        self.program = (cpu1[0] - self.cpu0[0]) / span * 100
+        self.server = (cpu1[1] - self.cpu0[1]) / span * 100
+        self.peak = status_kib(self.pid(), "VmHWM") / 1024
+
+    def stop(self):
+        client = getattr(self, "client", None)
+        if client is not None:
+            client.close()
+        self.watched.stop()
+        self.x.stop()
+
+
+def seats(build):
+    game = [os.path.join(build, "sevenfold")]
+    sheet = tile_sheet(build)
+    made = [("game x1", game, (320, 240), False), ("game x4", game, (1920, 1080), False),
+            ("game full screen", game, (1920, 1080), True)]
+    for name in PEERS:
+        path = find_program(name)
+        if path:
+            # A KDE program ends at once without a session bus.
+            session = ["dbus-run-session", "--"] if shutil.which("dbus-run-session") else []
+            made.append((name, session + [path], (1920, 1080), False))
+    return [(label, args, size, full, sheet if args is game else None) for label, args, size, full in made]
+
+
+def press_keys(seats_playing, seconds):
+    """A key every 100 ms to each game, Right and Left by turns, through XTEST on our own
+    connection, for the given seconds."""
+    import ctypes
+    import ctypes.util
+    xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+    xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+    codes = {}
+    for seat in seats_playing:
+        x = seat.client.x
+        x.XStringToKeysym.restype = ctypes.c_ulong
+        x.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        x.XKeysymToKeycode.restype = ctypes.c_ubyte
+        x.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x.XFlush.argtypes = [ctypes.c_void_p]
+        codes[seat] = [x.XKeysymToKeycode(seat.client.d, x.XStringToKeysym(k)) for k in (b"Right", b"Left")]
+        seat.x.xdotool("windowfocus", seat.window(), check=False)
+    end = time.monotonic() + seconds
+    n = 0
+    while time.monotonic() < end:
+        for seat in seats_playing:
+            code = codes[seat][n % 2]
+            xtst.XTestFakeKeyEvent(seat.client.d, code, 1, 0)
+            xtst.XTestFakeKeyEvent(seat.client.d, code, 0, 0)
+            seat.client.x.XFlush(seat.client.d)
+        n += 1
+        time.sleep(0.1)
+    return n
+
+
+def scales_run(build, seconds, settle, play):
+    made = []
+    try:
+        for label, args, size, full, sheet in seats(build):
+            if play and not label.startswith("game"):
+                continue
+            made.append(Seat(label, args, size, full_screen=full, cwd_sheet=sheet))
+        time.sleep(settle)
+        for seat in made:
+            seat.ready()
+        time.sleep(1.0)
+        for seat in made:
+            seat.begin()
+        presses = press_keys(made, seconds) if play else time.sleep(seconds)
+        for seat in made:
+            seat.end()
+        return [(s.label, s.size, s.program, s.server, s.peak) for s in made], presses
+    finally:
+        for seat in made:
+            seat.stop()
+
+
+def scales_figures(build, runs, seconds, settle):
+    for play in (False, True):
+        what = "played, a key every 100 ms" if play else "left alone"
+        print(f"## At every scale, {what}: each program and its own X server, % of a core; "
+              f"{runs} runs x {seconds:g} s, all at once")
+        table = {}
+        for i in range(runs):
+            results, presses = scales_run(build, seconds, settle, play)
+            base = next(r for r in results if r[0] == "game x1")
+            base_total = base[2] + base[3]
+            cells = []
+            for label, size, program, server, peak in results:
+                total = program + server
+                table.setdefault(label, []).append((program, server, total, program / base[2], total / base_total, peak))
+                cells.append(f"{label} {size[0] if size else '?'}x{size[1] if size else '?'}: {program:.2f} + {server:.2f} "
+                             f"= {total:.2f} %, peak {peak:.1f} MiB")
+            print(f"run {i + 1}: " + "; ".join(cells) + (f" ({presses} presses)" if play else ""))
+        print("| program | program | its X server | together | program / game x1 | together / game x1 | peak RSS MiB |")
+        print("|---|---|---|---|---|---|---|")
+        for label, rows in table.items():
+            cols = list(zip(*rows))
+            print(f"| {label} | " + " | ".join(
+                "{:.2f} / {:.2f} / {:.2f}".format(min(c), statistics.median(c), max(c)) if k < 5 else
+                "{:.1f} / {:.1f} / {:.1f}".format(min(c), statistics.median(c), max(c))
+                for k, c in enumerate(cols)) + " |")
+        print("(each cell: min / median / max of the runs)")
+
+
 def new_games(build, games=10000):
     out = subprocess.run([os.path.join(build, "bench", "tick_cost"), "10", str(games)], env=environment(None),
                          check=True, capture_output=True, text=True).stdout
@@ -381,6 +576,8 @@ def main():
     parser.add_argument("build", nargs="?", default=os.path.join(ROOT, "build"),
                         help="a Release build folder holding sevenfold and bench/tick_cost")
     parser.add_argument("--idle-only", action="store_true", help="only the idle game beside the reference")
+    parser.add_argument("--scales-only", action="store_true",
+                        help="only the game at x1, x4 and full screen beside its peers, X servers included")
     parser.add_argument("--reference", help="the idle_reference program to compare with")
     parser.add_argument("--env", action="append", default=[], metavar="NAME=VALUE",
                         help="set for the game and the reference alike (repeatable)")
@@ -390,6 +587,9 @@ def main():
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
     extra_env = dict(e.split("=", 1) for e in args.env)
+    if args.scales_only:
+        scales_figures(args.build, args.runs, args.seconds, args.settle)
+        return 0
     reference = reference_binary(args.build, args.reference)
 
     if not args.idle_only:
@@ -409,6 +609,8 @@ def main():
         print(f"10,000 new games: RSS {before / 1024:.1f} MiB before, {after / 1024:.1f} MiB after")
 
     idle_figures(args.build, reference, extra_env, args.runs, args.seconds, args.settle)
+    if not args.idle_only:
+        scales_figures(args.build, args.runs, args.seconds, args.settle)
 
 
 if __name__ == "__main__":

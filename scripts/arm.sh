@@ -57,7 +57,7 @@ fi
 # either. Everything ARM is therefore unpacked into a folder of its own, never installed: apt
 # works out the packages as for an empty armel machine, and dpkg -x unpacks them.
 wanted="libsdl1.2-compat-dev libsdl1.2-compat libsdl1.2-compat-shim libsdl-mixer1.2
-        libgtest-dev libbenchmark-dev libstdc++6 libx11-dev"
+        libgtest-dev libbenchmark-dev libstdc++6 libx11-dev libxext-dev"
 # libsdl-mixer1.2-dev comes without its own -dev dependencies (FLAC, Vorbis, MikMod headers):
 # the game includes only SDL's and SDL_mixer's headers and links the shared library.
 wanted_nodeps="libsdl-mixer1.2-dev"

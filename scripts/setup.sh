@@ -11,7 +11,8 @@ known() {
 }
 
 # libx11-dev: the game waits on the X connection, which SDL_syswm.h names through Xlib's header.
-packages="g++ cmake ninja-build pkg-config libsdl-mixer1.2-dev libx11-dev"
+# libxext-dev: it puts changed rectangles straight into its X window through shared memory.
+packages="g++ cmake ninja-build pkg-config libsdl-mixer1.2-dev libx11-dev libxext-dev"
 # sdl12-compat is the maintained SDL 1.2; older releases only have the classic library. A fresh
 # machine has no package lists yet, so apt knows neither until they are fetched.
 updated=no
@@ -26,7 +27,7 @@ else
 fi
 for arg in "$@"; do
     if [ "$arg" = "--tests" ]; then
-        packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils file"
+        packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils file openbox"
     else
         packages="$packages $arg"
     fi

@@ -5,6 +5,7 @@ import shutil
 import struct
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -468,6 +469,30 @@ class Sevenfold(unittest.TestCase):
         self.assertIsNotNone(status, "the game hung after losing its display")
         self.assertGreaterEqual(status, 0, "ended by a signal")
 
+    def test_the_desktops_own_choices_software_drawing_and_partial_presents(self):
+        # The X server here has only a software OpenGL (llvmpipe): SDL's software renderer must
+        # draw the window, and no OpenGL driver be loaded into the game.
+        g = xh.Game(self.x, BINARY, SOURCE_DIR, art=self.art,
+                    extra_env={"SDL_RENDER_DRIVER": None, "SDL_FRAMEBUFFER_ACCELERATION": None})
+        self.addCleanup(g.stop)
+        g.start()
+        with open("/proc/%d/maps" % g.proc.pid) as f:
+            loaded = {os.path.basename(line.split()[-1]) for line in f if "/" in line}
+        opengl = sorted(n for n in loaded if n.startswith(("libGLX_mesa", "swrast_dri", "libLLVM", "libGL.")))
+        self.assertEqual(opengl, [], "OpenGL loaded into the game")
+
+        # Left alone, the game shows the cursor's cell alone each tick: a mark another client
+        # paints into the window elsewhere stays while the outline crawls on.
+        client = xh.XClient(self.x.display)
+        self.addCleanup(client.close)
+        g.settled()
+        client.paint(g.window, 20, 100, 10, 10, 0xFF00FF)
+        frames = set()
+        g.wait_until(lambda v: frames.add(v.cursor_frame) or len(frames - {None}) >= 3,
+                     what="the outline crawling on")
+        self.assertEqual(client.image(g.window, 20, 100, 10, 10).pixel(5, 5), (255, 0, 255),
+                         "an idle tick showed more than the cursor's cell")
+
     def test_sigterm_ends_the_program_cleanly(self):
         g = self.start_game()
         self.step(g, "Right", (4, 3))
@@ -476,8 +501,172 @@ class Sevenfold(unittest.TestCase):
         self.assertEqual(g.output(), (b"", b""))
 
 
+class ScaledGame(xh.Game):
+    """The game in a window at a whole-number scale, seen through the window's own pixels: every
+    shot is the window read back with XGetImage, checked to be the picture scaled by a whole
+    number (nearest, centred on black in a full screen) and shrunk back to 320x240."""
+
+    def __init__(self, xserver, client, **kw):
+        super().__init__(xserver, BINARY, SOURCE_DIR, **kw)
+        self.client = client
+
+    def window_shot(self):
+        """(scale, the picture shrunk back to 320x240) of the window as it is now."""
+        window = self.find_window() if self.window is None else self.window
+        if window is None:
+            raise AssertionError("the game has no window yet")
+        w, h = self.client.size(window)
+        scale = min(w // xh.SCREEN_W, h // xh.SCREEN_H)
+        if scale < 1:
+            raise AssertionError("window of %dx%d cannot hold the picture" % (w, h))
+        left, top = (w - xh.SCREEN_W * scale) // 2, (h - xh.SCREEN_H * scale) // 2
+        got = self.client.image(window, 0, 0, w, h)
+        black = bytes(3 * w)
+        for y in list(range(top)) + list(range(top + xh.SCREEN_H * scale, h)):
+            if got.rows[y] != black:
+                raise AssertionError("row %d of the %dx%d window is not black around the picture" % (y, w, h))
+        rows = []
+        for y in range(xh.SCREEN_H):
+            line = got.rows[top + scale * y]
+            if line[:3 * left] != black[:3 * left] or line[3 * (left + xh.SCREEN_W * scale):] != black[:3 * (w - left - xh.SCREEN_W * scale)]:
+                raise AssertionError("picture row %d is not centred on black" % y)
+            picture_row = b"".join(line[3 * (left + scale * x):3 * (left + scale * x) + 3] for x in range(xh.SCREEN_W))
+            scaled = b"".join(picture_row[3 * x:3 * x + 3] * scale for x in range(xh.SCREEN_W))
+            for k in range(scale):
+                if got.rows[top + scale * y + k][3 * left:3 * (left + xh.SCREEN_W * scale)] != scaled:
+                    raise AssertionError("window row %d is not picture row %d scaled by %d" % (top + scale * y + k, y, scale))
+            rows.append(picture_row)
+        return scale, xh.Picture(xh.SCREEN_W, xh.SCREEN_H, rows)
+
+    def shot(self):
+        # While the window is being made, resized or uncovered, it holds no picture until the
+        # next tick shows one: no picture, to wait on. window_shot itself is strict.
+        try:
+            return self.window_shot()[1]
+        except AssertionError:
+            return xh.Picture(xh.SCREEN_W, xh.SCREEN_H, [bytes(3 * xh.SCREEN_W)] * xh.SCREEN_H)
+
+
+class IdenticalPictures(unittest.TestCase):
+    """A scripted game at x3, and in a full screen, whose window must always hold exactly the
+    game's picture scaled by 3: each picture the partial presents leave is compared with the one
+    SDL's whole present shows of the same moment, which an expose makes it show."""
+
+    SIZE = (1024, 768)  # x3 in a window; a full screen of it is x3 too, with black around
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.access(BINARY, os.X_OK):
+            raise RuntimeError("no game binary at %s" % BINARY)
+        cls.art = xh.Artwork(SOURCE_DIR)
+        cls.x = xh.XServer(size=cls.SIZE, window_manager=True).__enter__()
+        cls.client = xh.XClient(cls.x.display)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.client.close()
+        cls.x.stop()
+
+    step = Sevenfold.step
+    go_to = Sevenfold.go_to
+    nearest = Sevenfold.nearest
+    menu_to = Sevenfold.menu_to
+    new_game_from_menu = Sevenfold.new_game_from_menu
+    board_with_a_move = Sevenfold.board_with_a_move
+
+    def same_as_whole_present(self, g, what):
+        """The window now (left by partial presents) against the window once SDL has shown the
+        whole screen again: alike in every pixel but the crawling cursor outline."""
+        v = g.settled()
+        scale, partial = g.window_shot()
+        self.assertEqual(scale, 3, what)
+        # Covering the window and taking the cover away sends it an expose: the next present
+        # is SDL's of the whole screen.
+        left, top = self.client.origin(g.window)
+        w, h = self.client.size(g.window)
+        self.client.cover(left, top, w, h)
+        time.sleep(0.25)
+        whole_view = g.settled()
+        _, whole = g.window_shot()
+        self.assertEqual((whole_view.cursor, whole_view.board, whole_view.score, whole_view.menu_rows, whole_view.lifted),
+                         (v.cursor, v.board, v.score, v.menu_rows, v.lifted), what)
+        self.assertIsNotNone(v.cursor, what)
+        cx, cy = xh.cell_origin(*v.cursor)
+        ring = {(x, y) for y in range(cy, cy + xh.CELL) for x in range(cx, cx + xh.CELL)
+                if not (cx + xh.RING <= x < cx + xh.CELL - xh.RING and cy + xh.RING <= y < cy + xh.CELL - xh.RING)}
+        differ = [(x, y) for y in range(xh.SCREEN_H) for x in range(xh.SCREEN_W)
+                  if (x, y) not in ring and partial.pixel(x, y) != whole.pixel(x, y)]
+        self.assertEqual(differ[:10], [], "%s: %d pixels of the picture differ from SDL's whole present"
+                         % (what, len(differ)))
+        return whole_view
+
+    def test_the_window_holds_the_picture_scaled_after_every_kind_of_present(self):
+        g = ScaledGame(self.x, self.client, art=self.art, extra_env={"SDL12COMPAT_WINDOW_SCALING": "3"})
+        self.addCleanup(g.stop)
+        g.start()
+        self.assertEqual(self.client.size(g.window), (960, 720))
+        v = self.same_as_whole_present(g, "the first picture")
+        v = self.step(g, "Right", (4, 3))
+        self.same_as_whole_present(g, "a cursor step")
+        self.step(g, "Down", (4, 4))
+        g.tap("space")
+        g.wait_until(lambda w: w.lifted, what="the lift")
+        self.same_as_whole_present(g, "a lift")
+        g.tap("x")
+        g.wait_until(lambda w: not w.lifted, what="the tile put down")
+        self.same_as_whole_present(g, "the tile put down")
+
+        v, moves = self.board_with_a_move(g)
+        cell, key = self.nearest(moves, v.cursor)
+        self.go_to(g, cell)
+        g.tap("space")
+        g.wait_until(lambda w: w.lifted and w.cursor == cell, what="the lift")
+        g.tap(key)
+        g.wait_until(lambda w: w.score not in (None, "0000000"), what="a score for the run")
+        self.same_as_whole_present(g, "a swap, its clearing and the score")
+
+        g.tap("Return")
+        g.wait_until(lambda w: w.menu_highlight == 0, what="the menu")
+        self.same_as_whole_present(g, "the menu opened")
+        g.tap("Down")
+        g.wait_until(lambda w: w.menu_highlight == 1, what="the next item")
+        self.same_as_whole_present(g, "the menu's highlight moved")
+        g.tap("Escape")
+        g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None, what="the menu closed")
+        self.same_as_whole_present(g, "the menu closed")
+        g.tap("w")
+        g.wait_until(lambda w: w.skin == 1 % self.art.skins and w.board_complete, what="the next skin")
+        self.same_as_whole_present(g, "a new skin")
+
+        # Uncovered, the window is shown whole, and the partial presents after it still fit.
+        self.client.cover(*self.client.origin(g.window), 200, 200)
+        time.sleep(0.25)  # until the next tick, the uncovered part holds what covered it
+        v = g.settled()
+        c, r = v.cursor
+        self.step(g, "Left", ((c - 1) % N, r))
+        self.same_as_whole_present(g, "a step after an expose")
+
+        # Full screen and back: the picture at x3 in the middle of the screen, then the window.
+        g.tap("alt+Return")
+        g.wait_until(lambda w: self.client.size(g.window) == self.SIZE and w.board_complete,
+                     what="the full screen")
+        self.same_as_whole_present(g, "the full screen")
+        v = g.settled()
+        c, r = v.cursor
+        self.step(g, "Up", (c, (r - 1) % N))
+        self.same_as_whole_present(g, "a step in the full screen")
+        g.tap("alt+Return")
+        g.wait_until(lambda w: self.client.size(g.window) == (960, 720) and w.board_complete,
+                     what="the window again")
+        self.same_as_whole_present(g, "the window again")
+        v = g.settled()
+        c, r = v.cursor
+        self.step(g, "Right", ((c + 1) % N, r))
+        self.same_as_whole_present(g, "a step in the window again")
+
+
 if __name__ == "__main__":
-    missing = xh.missing_tools()
+    missing = xh.missing_tools(xh.TOOLS + xh.WINDOW_MANAGER_TOOLS)
     if missing:
         print("skipped: not installed: %s" % ", ".join(missing))
         sys.exit(77)

@@ -186,10 +186,13 @@ std::vector<std::vector<Uint16>> *shownPictures = NULL;
 namespace {
 
 // The display the recorded pictures come from: each update copies its rectangle of the screen.
+// An update of the whole screen is a picture shown; updates of parts are shown together by the
+// empty SDL_UpdateRects that follows them.
+// ResetSpies makes it black again.
+std::vector<Uint16> display;
 void RecordShown(Sint32 x, Sint32 y, Uint32 w, Uint32 h)
 {
-    static std::vector<Uint16> display;
-    if (shownPictures->empty())
+    if (display.empty())
         display.assign(320 * 240, 0);
     if (w == 0 && h == 0) {
         w = 320;
@@ -198,7 +201,8 @@ void RecordShown(Sint32 x, Sint32 y, Uint32 w, Uint32 h)
     for (Sint32 row = y; row < y + (Sint32)h && row < 240; row++)
         for (Sint32 col = x; col < x + (Sint32)w && col < 320; col++)
             display[(size_t)(row * 320 + col)] = ScreenPixel(col, row);
-    shownPictures->push_back(display);
+    if (w == 320 && h == 240)
+        shownPictures->push_back(display);
 }
 
 } // namespace
@@ -213,6 +217,7 @@ void ResetSpies()
     cellUpdates = 0;
     updateTimes.clear();
     updateDelay = 0;
+    display.clear();
 }
 
 extern "C" {
@@ -236,6 +241,17 @@ void __wrap_SDL_UpdateRect(SDL_Surface *s, Sint32 x, Sint32 y, Uint32 w, Uint32 
         SDL_Delay((Uint32)updateDelay);
         updateTimes.push_back(SDL_GetTicks());
     }
+}
+
+void __real_SDL_UpdateRects(SDL_Surface *s, int count, SDL_Rect *rects);
+void __wrap_SDL_UpdateRects(SDL_Surface *s, int count, SDL_Rect *rects)
+{
+    if (s == screen && shownPictures != NULL && !display.empty()) {
+        for (int i = 0; i < count; i++)
+            RecordShown(rects[i].x, rects[i].y, rects[i].w, rects[i].h);
+        shownPictures->push_back(display);
+    }
+    __real_SDL_UpdateRects(s, count, rects);
 }
 
 int __wrap_SDL_FillRect(SDL_Surface *s, SDL_Rect *r, Uint32 colour)

@@ -59,8 +59,9 @@ extern int boardRepaints;                  // fills of the board background, one
 extern int cellUpdates;                    // updates of one 34x34 cell of the screen
 extern std::vector<Uint32> updateTimes;    // SDL_GetTicks() as each full-screen update returned
 extern int updateDelay;                    // milliseconds each full-screen update is made to take
-// While set, every update of the screen adds the 320x240 picture a display showing exactly the
-// updated rectangles would then hold (starting black): what any SDL 1.2 presents.
+// While set, every picture shown adds the 320x240 picture a display showing exactly the updated
+// rectangles would then hold (starting black): what any SDL 1.2 presents. A picture is shown by
+// an update of the whole screen, or by SDL_UpdateRects after updates of parts.
 extern std::vector<std::vector<Uint16>> *shownPictures;
 extern int audioLocks;                     // the game's SDL_LockAudio calls not yet undone by SDL_UnlockAudio
 void ResetSpies();

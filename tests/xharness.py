@@ -30,10 +30,11 @@ SHEET_KEY = 0xFF00
 LIFT_ALPHA = 150
 
 TOOLS = ("Xvfb", "xdotool", "import")
+WINDOW_MANAGER_TOOLS = ("openbox", "xprop")
 
 
-def missing_tools():
-    return [t for t in TOOLS if shutil.which(t) is None]
+def missing_tools(tools=TOOLS):
+    return [t for t in tools if shutil.which(t) is None]
 
 
 # ---------------------------------------------------------------------------------------------
@@ -473,12 +474,17 @@ class _Started:
 
 
 class XServer(_Started):
-    """A private Xvfb whose 320x240x24 root window is exactly the game's picture."""
+    """A private Xvfb whose 320x240x24 root window is exactly the game's picture; or, given a
+    size, a larger screen, with a window manager (openbox) when asked for, which full screen
+    needs."""
 
-    def __init__(self, timeout=20.0):
+    def __init__(self, timeout=20.0, size=None, window_manager=False):
         self.proc = None
+        self.wm = None
         self.display = None
         self.timeout = timeout
+        self.size = size
+        self.window_manager = window_manager
         self.logdir = tempfile.mkdtemp(prefix="sevenfold-xvfb-")
 
     def start(self):
@@ -487,7 +493,7 @@ class XServer(_Started):
         try:
             # -displayfd lets the server pick a free display and say so once it accepts clients.
             self.proc = _spawn(
-                ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
+                ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "%dx%dx24" % (self.size or (SCREEN_W, SCREEN_H)),
                  "-nolisten", "tcp", "-noreset"],
                 pass_fds=(wfd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                 stderr=log)
@@ -511,6 +517,15 @@ class XServer(_Started):
             os.close(rfd)
             if wfd is not None:
                 os.close(wfd)
+        if self.window_manager:
+            self.wm = _spawn(["openbox"], env=self.env(), stdin=subprocess.DEVNULL,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            # The manager says it is there by a property of the root window.
+            deadline = time.monotonic() + self.timeout
+            while b"window id" not in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False).stdout:
+                if time.monotonic() > deadline or self.wm.poll() is not None:
+                    raise RuntimeError("the window manager did not start")
+                time.sleep(0.05)
 
     def log(self):
         try:
@@ -533,7 +548,8 @@ class XServer(_Started):
             e["ASAN_OPTIONS"] = (asan + ":" if asan else "") + "detect_leaks=0"
         if extra:
             e.update(extra)
-        return e
+        # None in extra takes a variable away.
+        return {k: v for k, v in e.items() if v is not None}
 
     def run(self, args, timeout=15.0, check=True):
         return subprocess.run(args, env=self.env(), timeout=timeout, check=check,
@@ -550,6 +566,9 @@ class XServer(_Started):
         return pic
 
     def stop(self):
+        if self.wm is not None:
+            _reap(self.wm)
+            self.wm = None
         if self.proc is not None:
             _reap(self.proc)
             self.proc = None
@@ -606,6 +625,153 @@ def _send_wm_delete(display, window):
     finally:
         x.XCloseDisplay(d)
         x.XSetErrorHandler(ctypes.cast(previous, handler_type) if previous else handler_type())
+
+
+class _XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte)),
+                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
+                ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int),
+                ("red_mask", ctypes.c_ulong), ("green_mask", ctypes.c_ulong), ("blue_mask", ctypes.c_ulong)]
+
+
+class _XWindowAttributes(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int), ("height", ctypes.c_int),
+                ("border_width", ctypes.c_int), ("depth", ctypes.c_int), ("visual", ctypes.c_void_p),
+                ("root", ctypes.c_ulong), ("class", ctypes.c_int), ("bit_gravity", ctypes.c_int),
+                ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
+                ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
+                ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
+                ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+
+class _XSetWindowAttributes(ctypes.Structure):
+    _fields_ = [("background_pixmap", ctypes.c_ulong), ("background_pixel", ctypes.c_ulong),
+                ("border_pixmap", ctypes.c_ulong), ("border_pixel", ctypes.c_ulong),
+                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
+                ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
+                ("save_under", ctypes.c_int), ("event_mask", ctypes.c_long),
+                ("do_not_propagate_mask", ctypes.c_long), ("override_redirect", ctypes.c_int),
+                ("colormap", ctypes.c_ulong), ("cursor", ctypes.c_ulong)]
+
+
+class XClient:
+    """A connection of our own to the test's X server: a window's pixels read straight from the
+    server (XGetImage), and what another client can do to a window, such as cover it."""
+
+    _ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+
+    def __init__(self, display):
+        x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.x = x
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XGetImage.restype = ctypes.POINTER(_XImage)
+        x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        x.XDestroyImage.argtypes = [ctypes.POINTER(_XImage)]
+        x.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(_XWindowAttributes)]
+        x.XTranslateCoordinates.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int,
+                                            ctypes.c_int, ctypes.POINTER(ctypes.c_int),
+                                            ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong)]
+        x.XDefaultRootWindow.restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XCreateWindow.restype = ctypes.c_ulong
+        x.XCreateWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                    ctypes.c_uint, ctypes.c_uint, ctypes.c_int, ctypes.c_uint, ctypes.c_void_p,
+                                    ctypes.c_ulong, ctypes.POINTER(_XSetWindowAttributes)]
+        x.XCreateGC.restype = ctypes.c_void_p
+        x.XCreateGC.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_void_p]
+        x.XFreeGC.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        x.XSetForeground.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_ulong]
+        x.XFillRectangle.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                     ctypes.c_uint, ctypes.c_uint]
+        for name in ("XMapRaised", "XDestroyWindow"):
+            getattr(x, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        x.XSetErrorHandler.restype = ctypes.c_void_p
+        x.XSetErrorHandler.argtypes = [self._ERROR_HANDLER]
+        # Xlib's default handler would end the test on a window that just went away.
+        self.errors = []
+        self._handler = self._ERROR_HANDLER(lambda _d, _e: self.errors.append(1) or 0)
+        x.XSetErrorHandler(self._handler)
+        self.d = x.XOpenDisplay(display.encode())
+        if not self.d:
+            raise RuntimeError("cannot open display %s" % display)
+        self.root = x.XDefaultRootWindow(self.d)
+
+    def close(self):
+        if self.d:
+            self.x.XCloseDisplay(self.d)
+            self.d = None
+
+    def attributes(self, window):
+        a = _XWindowAttributes()
+        if not self.x.XGetWindowAttributes(self.d, window, ctypes.byref(a)):
+            raise RuntimeError("window %#x is gone" % window)
+        return a
+
+    def size(self, window):
+        a = self.attributes(window)
+        return a.width, a.height
+
+    def origin(self, window):
+        """The window's top left corner on the screen."""
+        rx, ry, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
+        self.x.XTranslateCoordinates(self.d, window, self.root, 0, 0, ctypes.byref(rx), ctypes.byref(ry),
+                                     ctypes.byref(child))
+        return rx.value, ry.value
+
+    def image(self, window, x, y, w, h):
+        """The pixels of a part of a window as a Picture, read in one request."""
+        del self.errors[:]
+        im = self.x.XGetImage(self.d, window, x, y, w, h, 0xFFFFFFFF, 2)  # ZPixmap
+        self.x.XSync(self.d, 0)
+        if not im or self.errors:
+            raise RuntimeError("could not read %dx%d at (%d, %d) of window %#x" % (w, h, x, y, window))
+        try:
+            i = im.contents
+            if i.bits_per_pixel != 32 or i.byte_order != 0:
+                raise RuntimeError("unexpected image layout: %d bits, byte order %d" % (i.bits_per_pixel, i.byte_order))
+            raw = ctypes.string_at(i.data, i.bytes_per_line * h)
+        finally:
+            self.x.XDestroyImage(im)
+        rows = []
+        for yy in range(h):
+            line = raw[yy * i.bytes_per_line:yy * i.bytes_per_line + 4 * w]
+            # B, G, R, unused in memory: keep R, G, B.
+            rgb = bytearray(3 * w)
+            rgb[0::3] = line[2::4]
+            rgb[1::3] = line[1::4]
+            rgb[2::3] = line[0::4]
+            rows.append(bytes(rgb))
+        return Picture(w, h, rows)
+
+    def paint(self, window, x, y, w, h, pixel):
+        """Draw into another client's window, as if the window had been damaged."""
+        gc = self.x.XCreateGC(self.d, window, 0, None)
+        self.x.XSetForeground(self.d, gc, pixel)
+        self.x.XFillRectangle(self.d, window, gc, x, y, w, h)
+        self.x.XFreeGC(self.d, gc)
+        self.x.XSync(self.d, 0)
+
+    def cover(self, x, y, w, h, seconds=0.05):
+        """Map a window of our own over the screen's (x, y, w, h) and take it away again: the
+        windows under it are sent Expose events for the uncovered parts."""
+        attrs = _XSetWindowAttributes()
+        attrs.override_redirect = 1
+        attrs.background_pixel = 0x00FF00FF
+        window = self.x.XCreateWindow(self.d, self.root, x, y, w, h, 0, 0, 1, None,
+                                      (1 << 9) | (1 << 1), ctypes.byref(attrs))  # CWOverrideRedirect, CWBackPixel
+        self.x.XMapRaised(self.d, window)
+        self.x.XSync(self.d, 0)
+        time.sleep(seconds)
+        self.x.XDestroyWindow(self.d, window)
+        self.x.XSync(self.d, 0)
 
 
 class Game(_Started):

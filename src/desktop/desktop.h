@@ -12,6 +12,8 @@ int PlatformWindowScale(int desktopW, int desktopH);            // whole-number 
 int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // a click as the console's buttons
 int HostMouseTick(SDL_Event *buttons);                          // right before a tick: the buttons of a click that waited for it
 int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons
+int HostPresentRects(const SDL_Rect *rects, int count);         // changed rectangles straight to the X window
+void WholeNumberScale(void);                                    // SDL's full screen at a whole-number scale too
 
 // Key repeat: a held direction steps once, then from 250 ms after the latest direction press
 // on every tick (the console's stick repeats on every tick).

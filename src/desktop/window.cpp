@@ -2,14 +2,9 @@
 #include "desktop/desktop.h"
 
 #include <SDL_syswm.h>
-#include <dlfcn.h>
-#include <poll.h>
-#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "assets/assets.h"
 #include "gfx/gfx.h"
@@ -28,112 +23,26 @@ int PlatformWindowScale(int desktopW, int desktopH)
     return scale < 1 ? 1 : scale;
 }
 
-// SDL draws our 320x240 picture into the window through OpenGL when it can. Where OpenGL is
-// itself a software rasteriser (llvmpipe and its kin, as on a machine without a GPU), that costs
-// several times what SDL's own software renderer does, and loads some 85 MiB into the game. A
-// child process asks OpenGL what it is while SDL starts, so that none of it lands in the game.
-static pid_t probe = -1;
-static int probeAnswer = -1;
-
-// In the child: the name of the OpenGL renderer, through an off-screen 1x1 pbuffer.
-static void AskOpenGl(int answer)
-{
-    typedef void *(*OpenDisplay)(const char *);
-    typedef int (*DefaultScreen)(void *);
-    typedef void **(*ChooseFBConfig)(void *, int, const int *, int *);
-    typedef unsigned long (*CreatePbuffer)(void *, void *, const int *);
-    typedef void *(*CreateNewContext)(void *, void *, int, void *, int);
-    typedef int (*MakeContextCurrent)(void *, unsigned long, unsigned long, void *);
-    typedef const char *(*GetString)(unsigned);
-    enum { DRAWABLE_TYPE = 0x8010, PBUFFER_BIT = 0x4, RENDER_TYPE = 0x8011, RGBA_BIT = 0x1,
-           RGBA_TYPE = 0x8014, PBUFFER_WIDTH = 0x8041, PBUFFER_HEIGHT = 0x8040, RENDERER = 0x1F01 };
-    void *x = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-    void *gl = dlopen("libGL.so.1", RTLD_NOW | RTLD_LOCAL);
-    if (x == NULL || gl == NULL)
-        return;
-    void *display = ((OpenDisplay)dlsym(x, "XOpenDisplay"))(NULL);
-    if (display == NULL)
-        return;
-    const int wanted[] = {DRAWABLE_TYPE, PBUFFER_BIT, RENDER_TYPE, RGBA_BIT, 0};
-    int count = 0;
-    void **configs = ((ChooseFBConfig)dlsym(gl, "glXChooseFBConfig"))(
-        display, ((DefaultScreen)dlsym(x, "XDefaultScreen"))(display), wanted, &count);
-    if (configs == NULL || count < 1)
-        return;
-    const int size[] = {PBUFFER_WIDTH, 1, PBUFFER_HEIGHT, 1, 0};
-    unsigned long pbuffer = ((CreatePbuffer)dlsym(gl, "glXCreatePbuffer"))(display, configs[0], size);
-    void *context = ((CreateNewContext)dlsym(gl, "glXCreateNewContext"))(display, configs[0], RGBA_TYPE, NULL, 1);
-    if (pbuffer == 0 || context == NULL ||
-        !((MakeContextCurrent)dlsym(gl, "glXMakeContextCurrent"))(display, pbuffer, pbuffer, context))
-        return;
-    const char *name = ((GetString)dlsym(gl, "glGetString"))(RENDERER);
-    if (name != NULL && write(answer, name, strlen(name)) < 0)
-        return;
-}
-
-static void StartRendererProbe(void)
-{
-    // The player's own choice of renderer stands, and only X has this question to ask.
-    if (getenv("SDL_RENDER_DRIVER") != NULL || getenv("SDL_FRAMEBUFFER_ACCELERATION") != NULL)
-        return;
-    const char *driver = getenv("SDL_VIDEODRIVER");
-    if ((driver != NULL && driver[0] != '\0' && strcmp(driver, "x11") != 0) || getenv("DISPLAY") == NULL)
-        return;
-    int answer[2];
-    if (pipe(answer) != 0)
-        return;
-    // Still a single thread: SDL has not started yet, so the child may do as it likes.
-    probe = fork();
-    if (probe == 0) {
-        close(answer[0]);
-        AskOpenGl(answer[1]);
-        _exit(0);
-    }
-    close(answer[1]);
-    if (probe < 0)
-        close(answer[0]);
-    else
-        probeAnswer = answer[0];
-}
-
-static void ChooseRenderer(void)
-{
-    if (probe < 0)
-        return;
-    char name[256];
-    size_t got = 0;
-    struct pollfd wait = {probeAnswer, POLLIN, 0};
-    // A probe that hangs must not hold the game up; it counts as no OpenGL.
-    while (got < sizeof name - 1 && poll(&wait, 1, 1000) == 1) {
-        ssize_t n = read(probeAnswer, name + got, sizeof name - 1 - got);
-        if (n <= 0)
-            break;
-        got += (size_t)n;
-    }
-    name[got] = '\0';
-    kill(probe, SIGKILL);
-    waitpid(probe, NULL, 0);
-    close(probeAnswer);
-    probe = -1;
-    if (got == 0 || strstr(name, "llvmpipe") || strstr(name, "softpipe") || strstr(name, "swrast")) {
-        setenv("SDL_RENDER_DRIVER", "software", 0);
-        // Else SDL makes the window's surface through an OpenGL renderer all the same.
-        setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
-    }
-}
-
 void PlatformBeforeInit(void)
 {
     // Pixel art wants its pixels unsmoothed. SDL reads this as video starts; a player's own
     // setting wins.
     setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
-    StartRendererProbe();
-    // Only a tick where nothing but the cursor's frame changed draws and shows less than the
-    // whole screen; the console shows the whole screen every tick.
+    // SDL's own software renderer: the changed rectangles go straight to the window, so SDL
+    // presents the whole picture only now and then (the first, after an expose, a mode switch,
+    // a large change), and OpenGL would save little there, and on a machine without a GPU
+    // (llvmpipe and its kin) cost more than software and load some 85 MiB into the game. The
+    // player's own choice wins.
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    // Else SDL makes the window's surface through an OpenGL renderer all the same.
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    // A present shows only the rectangles that changed, straight to the X window where there is
+    // one; the console shows the whole screen every tick.
     partialPresents = 1;
     // Each step of a resolution stays on screen long enough to be seen; the console shows the
     // end of it only.
     clearingShowMs = 120;
+    presentRects = HostPresentRects;
 }
 
 int PlatformHasDisplay(void)
@@ -154,7 +63,6 @@ int PlatformHasDisplay(void)
 
 void PlatformVideoPrepare(void)
 {
-    ChooseRenderer();
     // Whole-number scaling keeps every pixel the same size. A player's own setting wins.
     const SDL_VideoInfo *desktop = SDL_GetVideoInfo();
     if (desktop != NULL && desktop->current_w > 0 && desktop->current_h > 0) {
@@ -179,6 +87,7 @@ int PlatformPointer(void)
 void PlatformToggleFullScreen(void)
 {
     SDL_Surface *surface = SDL_GetVideoSurface();
+    WholeNumberScale();
     if (surface != NULL)
         SDL_WM_ToggleFullScreen(surface);
     ScreenTouched();

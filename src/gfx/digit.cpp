@@ -39,7 +39,7 @@ void PutDigit(Uint32 value, Uint8 digits, Sint16 x, Sint16 y)
             cell.w = _dig_width;
             cell.h = _dig_height;
             SDL_FillRect(screen, &cell, _dig_back);
-            screenDraws++;
+            ScreenDrawn(cell.x, cell.y, cell.w, cell.h);
         }
         PutSurface(digit, screen, (Sint16)(_dig_width * (value % 10)), 0, left, y,
                    _dig_width, _dig_height);

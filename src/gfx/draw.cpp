@@ -10,7 +10,8 @@ Uint32 screenDraws = 0;
 
 void FillRec(SDL_Surface *surface, Uint16 x, Uint16 y, Uint16 w, Uint16 h, Uint16 colour)
 {
-    screenDraws += surface == screen;
+    if (surface == screen)
+        ScreenDrawn((Sint16)x, (Sint16)y, w, h);
     SDL_Rect r;
     r.x = (Sint16)x;
     r.y = (Sint16)y;
@@ -25,7 +26,8 @@ void PutSurface(SDL_Surface *source, SDL_Surface *destination, Sint16 sx, Sint16
     // A sheet that failed to decode simply draws nothing.
     if (source == NULL || destination == NULL)
         return;
-    screenDraws += destination == screen;
+    if (destination == screen)
+        ScreenDrawn(dx, dy, w, h);
     SDL_Rect from, to;
     from.x = sx;
     from.y = sy;

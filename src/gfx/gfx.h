@@ -23,18 +23,26 @@ Uint16 _565(Uint8 red, Uint8 green, Uint8 blue);   // RGB565 pixel value, compon
 void FillRec(SDL_Surface *surface, Uint16 x, Uint16 y, Uint16 w, Uint16 h, Uint16 colour);
 void PutSurface(SDL_Surface *source, SDL_Surface *destination, Sint16 sx, Sint16 sy,
                 Sint16 dx, Sint16 dy, Uint16 w, Uint16 h);
-void UpdateScreen(void);                            // show the whole 320x240 screen
+void UpdateScreen(void);                            // show the screen: what changed, or all of it
 
-// Drawing less than the whole screen. The idle game changes one 34x34 cell a tick, the cursor's;
-// a tick that has nothing else to show draws and shows that cell alone. What it needs to know
-// that nothing else changed is kept here.
-extern Uint8 partialPresents; // 1: such a tick shows the cursor's cell alone; 0: always all. The host layer
+// Drawing and showing less than the whole screen. The idle game changes one 34x34 cell a tick,
+// the cursor's; a tick that has nothing else to show draws that cell alone. Whatever a tick
+// draws, a desktop shows only the rectangles whose pixels changed since the last present: the
+// primitives note where they draw, and the present compares that with what it showed last.
+// Everything that draws into screen goes through FillRec, PutSurface or ScreenDrawn.
+extern Uint8 partialPresents; // 1: a present shows only what changed; 0: always all, as the console does. The host layer
+// The host's own way to show rectangles of the screen on the display, or NULL; set by the host
+// layer. Returns 1 when it showed them all; 0 when it showed nothing and SDL's own update is to
+// be used; -1 when the picture must go whole through SDL. Called with no rectangles after every
+// whole present, so that it can look whether the display shows what it would have put there;
+// it then returns -1 to have the next present made whole too.
+extern int (*presentRects)(const SDL_Rect *rects, int count);
 extern Uint32 screenDraws;    // fills and copies into screen so far; the primitives and PutDigit
-void ScreenTouched(void);     // the window was made anew or uncovered: the next tick shows it all
+void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h); // a drawing into screen: its pixels may have changed
+void ScreenTouched(void);     // the window was made anew or uncovered: the next present shows it all
 int OnlyTheCursorTurns(void); // nothing drawn or shown since the last tick's picture but its cursor
 void DrawCursorCell(void);    // the cursor's cell alone, as DrawPan then DrawCursor draw it, and shown
 void BoardShown(void);        // the tick's picture is on screen: the state it showed is remembered
-void UpdateCell(Sint16 x, Sint16 y); // show the 34x34 cell at (x, y), or all if that would come too soon
 
 // Digit counter.
 extern SDL_Surface *digit; // digit strip, glyph d at x = d * _dig_width; written by SetDigit

@@ -34,7 +34,7 @@ void DrawCursorCell(void)
     FillRec(screen, (Uint16)CellX(mx), (Uint16)CellY(my), 34, 34, 0xFFFF);
     DrawCell(mx, my);
     DrawCursor();
-    UpdateCell(CellX(mx), CellY(my));
+    UpdateScreen();
 }
 
 void DrawCursor(void)

@@ -1,4 +1,4 @@
-// Showing the screen: the whole of it, or only the cursor's cell when nothing else has changed.
+// Showing the screen: the whole of it, or on a desktop only the rectangles whose pixels changed.
 #include "gfx/gfx.h"
 
 #include <string.h>
@@ -6,6 +6,7 @@
 #include "board/board.h"
 
 Uint8 partialPresents = 0;
+int (*presentRects)(const SDL_Rect *rects, int count) = NULL;
 
 // What the last game tick's picture showed, and how many drawings into screen there had been
 // once it was shown. Anything else that draws into screen counts itself in screenDraws.
@@ -20,31 +21,227 @@ static struct {
     Uint32 draws;
 } shown;
 
-static Uint32 lastShown; // SDL_GetTicks() when the last update returned
+enum { W = 320, H = 240, TILE = 16, TILES_X = W / TILE, TILES_Y = H / TILE, MOST_RECTS = 24 };
+
+// The display as the partial presents know it: the screen as it was last shown, and where the
+// screen has been drawn into since (x1 == 0: nowhere).
+static struct {
+    Uint16 pixels[H][W];
+    Uint8 whole;       // the next present must show everything: the display's pixels are unknown
+    Uint8 sdlIsStale;  // the host showed rectangles SDL does not know of: SDL may show only all
+    SDL_Surface *screen;
+    Sint16 x0, y0, x1, y1;
+} display = {{{0}}, 1, 0, NULL, 0, 0, 0, 0};
+
+static Uint32 lastShownBySdl; // SDL_GetTicks() when SDL's last update returned
+
+void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h)
+{
+    screenDraws++;
+    int x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
+    int x1 = x + w > W ? W : x + w, y1 = y + h > H ? H : y + h;
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    if (display.x1 == 0) {
+        display.x0 = (Sint16)x0;
+        display.y0 = (Sint16)y0;
+        display.x1 = (Sint16)x1;
+        display.y1 = (Sint16)y1;
+        return;
+    }
+    if (x0 < display.x0)
+        display.x0 = (Sint16)x0;
+    if (y0 < display.y0)
+        display.y0 = (Sint16)y0;
+    if (x1 > display.x1)
+        display.x1 = (Sint16)x1;
+    if (y1 > display.y1)
+        display.y1 = (Sint16)y1;
+}
+
+static const Uint16 *ScreenRow(int y)
+{
+    return (const Uint16 *)((const Uint8 *)screen->pixels + y * screen->pitch);
+}
+
+static void Remember(const SDL_Rect *r)
+{
+    for (int y = r->y; y < r->y + r->h; y++)
+        memcpy(&display.pixels[y][r->x], ScreenRow(y) + r->x, (size_t)r->w * 2);
+}
+
+static void ShowWhole(void)
+{
+    SDL_UpdateRect(screen, 0, 0, W, H);
+    lastShownBySdl = SDL_GetTicks();
+    display.sdlIsStale = 0;
+    display.x1 = 0;
+    // Without partial presents the copy is not kept, and the first partial one must be whole.
+    display.whole = !partialPresents;
+    display.screen = screen;
+    if (!partialPresents)
+        return;
+    SDL_Rect all = {0, 0, W, H};
+    Remember(&all);
+    // The host may look whether the display shows what its own presents would have put there.
+    if (presentRects != NULL && presentRects(NULL, 0) < 0)
+        display.whole = 1;
+}
+
+// The smallest rectangle within r that holds every pixel differing from the display's; 0 if none.
+static int Tighten(SDL_Rect *r)
+{
+    int top = -1, bottom = -1, left = r->x + r->w, right = r->x;
+    for (int y = r->y; y < r->y + r->h; y++) {
+        const Uint16 *now = ScreenRow(y), *was = display.pixels[y];
+        int a = r->x, b = r->x + r->w;
+        while (a < b && now[a] == was[a])
+            a++;
+        if (a == b)
+            continue;
+        while (now[b - 1] == was[b - 1])
+            b--;
+        if (top < 0)
+            top = y;
+        bottom = y + 1;
+        if (a < left)
+            left = a;
+        if (b > right)
+            right = b;
+    }
+    if (top < 0)
+        return 0;
+    r->x = (Sint16)left;
+    r->y = (Sint16)top;
+    r->w = (Uint16)(right - left);
+    r->h = (Uint16)(bottom - top);
+    return 1;
+}
+
+// The rectangles of the screen whose pixels differ from the display's, looked for where the
+// screen was drawn into: 16x16 blocks that differ, joined into rectangles, each cut down to the
+// pixels that differ. Returns their count; -1 when so much changed that all is shown anyway.
+static int Changes(SDL_Rect *rects)
+{
+    static Uint8 dirty[TILES_Y][TILES_X];
+    memset(dirty, 0, sizeof dirty);
+    int x0 = display.x0, x1 = display.x1;
+    int any = 0;
+    for (int y = display.y0; y < display.y1; y++) {
+        const Uint16 *now = ScreenRow(y), *was = display.pixels[y];
+        if (memcmp(now + x0, was + x0, (size_t)(x1 - x0) * 2) == 0)
+            continue;
+        for (int t = x0 / TILE; t * TILE < x1; t++) {
+            int a = t * TILE > x0 ? t * TILE : x0, b = (t + 1) * TILE < x1 ? (t + 1) * TILE : x1;
+            if (!dirty[y / TILE][t] && memcmp(now + a, was + a, (size_t)(b - a) * 2) != 0)
+                dirty[y / TILE][t] = any = 1;
+        }
+    }
+    if (!any)
+        return 0;
+    // Each run of dirty blocks in a row of blocks, carried down while the rows below repeat it.
+    int count = 0, area = 0;
+    SDL_Rect bounds = {0, 0, 0, 0};
+    for (int ty = 0; ty < TILES_Y; ty++) {
+        for (int tx = 0; tx < TILES_X; tx++) {
+            if (dirty[ty][tx] != 1)
+                continue;
+            int end = tx;
+            while (end < TILES_X && dirty[ty][end] == 1)
+                end++;
+            int below = ty + 1;
+            for (; below < TILES_Y; below++) {
+                int same = 1;
+                for (int t = tx; t < end && same; t++)
+                    same = dirty[below][t] == 1;
+                if (!same)
+                    break;
+            }
+            for (int y = ty; y < below; y++)
+                for (int t = tx; t < end; t++)
+                    dirty[y][t] = 2;
+            SDL_Rect r;
+            r.x = (Sint16)(tx * TILE);
+            r.y = (Sint16)(ty * TILE);
+            r.w = (Uint16)((end - tx) * TILE);
+            r.h = (Uint16)((below - ty) * TILE);
+            if (!Tighten(&r))
+                continue;
+            if (count == 0) {
+                bounds = r;
+            } else {
+                int bx1 = bounds.x + bounds.w > r.x + r.w ? bounds.x + bounds.w : r.x + r.w;
+                int by1 = bounds.y + bounds.h > r.y + r.h ? bounds.y + bounds.h : r.y + r.h;
+                bounds.x = bounds.x < r.x ? bounds.x : r.x;
+                bounds.y = bounds.y < r.y ? bounds.y : r.y;
+                bounds.w = (Uint16)(bx1 - bounds.x);
+                bounds.h = (Uint16)(by1 - bounds.y);
+            }
+            area += r.w * r.h;
+            if (count < MOST_RECTS)
+                rects[count] = r;
+            count++;
+            tx = end - 1;
+        }
+    }
+    // Past that many pieces, or where they fill most of a rectangle around them all (a cursor's
+    // outline, two neighbouring cells), that one rectangle costs less than their requests.
+    if (count > MOST_RECTS || (count > 1 && bounds.w * bounds.h <= 2 * area)) {
+        rects[0] = bounds;
+        count = 1;
+        area = bounds.w * bounds.h;
+    }
+    return area * 2 > W * H ? -1 : count;
+}
 
 void UpdateScreen(void)
 {
-    SDL_UpdateRect(screen, 0, 0, 320, 240);
-    lastShown = SDL_GetTicks();
-}
-
-void UpdateCell(Sint16 x, Sint16 y)
-{
-    // sdl12-compat shows a partial update only once its own frame time (15 ms, or one refresh)
-    // has passed since its last present, and then only when asked again; an empty update asks.
-    // Sooner than that the cell would wait for the next event pump, so the whole screen goes.
-    if (SDL_GetTicks() - lastShown < 50) {
-        UpdateScreen();
+    if (!partialPresents || display.whole || display.screen != screen || screen->w != W || screen->h != H ||
+        screen->format->BytesPerPixel != 2 || SDL_MUSTLOCK(screen)) {
+        ShowWhole();
         return;
     }
-    SDL_UpdateRect(screen, x, y, 34, 34);
-    SDL_UpdateRects(screen, 0, NULL);
-    lastShown = SDL_GetTicks();
+    if (display.x1 == 0)
+        return; // nothing drawn since the last present
+    SDL_Rect rects[MOST_RECTS];
+    int count = Changes(rects);
+    display.x1 = 0;
+    if (count == 0)
+        return;
+    if (count < 0) {
+        ShowWhole();
+        return;
+    }
+    int shownByHost = presentRects != NULL ? presentRects(rects, count) : 0;
+    if (shownByHost < 0) {
+        ShowWhole();
+        return;
+    }
+    if (shownByHost == 0) {
+        // SDL's own update of a part: sdl12-compat copies the rectangles and then presents its
+        // whole picture, so it may do that only while its picture holds all that was shown.
+        // It presents at once only when its frame time (15 ms, or one refresh) has passed
+        // since its last present, and then only when asked again; an empty update asks. Sooner
+        // than that the rectangles would wait for the next event pump, so the whole screen goes.
+        if (display.sdlIsStale || SDL_GetTicks() - lastShownBySdl < 50) {
+            ShowWhole();
+            return;
+        }
+        for (int i = 0; i < count; i++)
+            SDL_UpdateRect(screen, rects[i].x, rects[i].y, rects[i].w, rects[i].h);
+        SDL_UpdateRects(screen, 0, NULL);
+        lastShownBySdl = SDL_GetTicks();
+    } else {
+        display.sdlIsStale = 1;
+    }
+    for (int i = 0; i < count; i++)
+        Remember(&rects[i]);
 }
 
 void ScreenTouched(void)
 {
     shown.valid = 0;
+    display.whole = 1;
 }
 
 int OnlyTheCursorTurns(void)

@@ -1,0 +1,382 @@
+// Changed rectangles of the screen put straight into the X window, each scaled by the window's whole factor.
+//
+// sdl12-compat shows any update by rescaling its whole picture and sending all of it to the
+// window: at x4, 4.9 MB and most of the game's and the X server's time for a 34x34 cell. Here a
+// changed rectangle is scaled alone and put where SDL would have drawn it, through shared
+// memory (MIT-SHM) on SDL's own X connection, or a plain XPutImage where the server cannot see
+// the segment. SDL's whole present still shows the first picture and every picture after an
+// expose, a mode switch or a failed put; after each, a row or two of the window are read back
+// and the partial path is trusted only while they are what it would have put there (a player's
+// SDL12COMPAT_SCALE_METHOD=linear, another SDL or another visual make them differ).
+#include "desktop/desktop.h"
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <dlfcn.h>
+#include <string.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <vector>
+
+#include "gfx/gfx.h"
+
+namespace {
+
+const int kWidth = 320, kHeight = 240;
+// Picture rows whose lower edge the guard reads: the score's digits beside the board's second
+// row, and the side panel's pattern beside its fourth.
+const int kGuardRows[] = {46, 120};
+// Whole presents asked for in a row when the window could not be read (not yet shown, say).
+const int kMostRetries = 20;
+
+// SDL2, which sdl12-compat loaded: the window and renderer that show the picture.
+struct Sdl2 {
+    void *(*window)(void);
+    void *(*renderer)(void *window);
+    int (*setIntegerScale)(void *renderer, int on);
+    int (*integerScale)(void *renderer);
+    void (*size)(void *window, int *w, int *h);
+};
+
+const Sdl2 *FindSdl2()
+{
+    static int looked;
+    static Sdl2 sdl2;
+    static const Sdl2 *found;
+    if (looked)
+        return found;
+    looked = 1;
+    // Only sdl12-compat has SDL2 under it; the classic SDL 1.2 scales nothing.
+    void *compat = dlsym(RTLD_DEFAULT, "SDL12COMPAT_GetWindow");
+    void *lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
+    if (compat == NULL || lib == NULL)
+        return NULL;
+    sdl2.window = (void *(*)(void))compat;
+    sdl2.renderer = (void *(*)(void *))dlsym(lib, "SDL_GetRenderer");
+    sdl2.setIntegerScale = (int (*)(void *, int))dlsym(lib, "SDL_RenderSetIntegerScale");
+    sdl2.integerScale = (int (*)(void *))dlsym(lib, "SDL_RenderGetIntegerScale");
+    sdl2.size = (void (*)(void *, int *, int *))dlsym(lib, "SDL_GetWindowSize");
+    if (sdl2.renderer && sdl2.setIntegerScale && sdl2.integerScale && sdl2.size)
+        found = &sdl2;
+    return found;
+}
+
+// X errors while a request of ours is out: recorded, where SDL's handler would end the game.
+int xErrors;
+int CountError(Display *, XErrorEvent *)
+{
+    xErrors++;
+    return 0;
+}
+
+class Trap {
+public:
+    explicit Trap(Display *display) : display_(display)
+    {
+        xErrors = 0;
+        previous_ = XSetErrorHandler(CountError);
+    }
+    ~Trap() { XSetErrorHandler(previous_); }
+    // Whether any request made since the trap was set failed; waits for the server to answer.
+    bool Failed()
+    {
+        XSync(display_, False);
+        return xErrors != 0;
+    }
+
+private:
+    Display *display_;
+    XErrorHandler previous_;
+};
+
+int Shift(unsigned long mask)
+{
+    int shift = 0;
+    while (shift < 32 && !(mask >> shift & 1))
+        shift++;
+    return shift;
+}
+
+struct Target {
+    Display *display = NULL;
+    Window window = 0;
+    Visual *visual = NULL;
+    int depth = 0;
+    GC gc = NULL;
+    bool usable = false;    // a visual and pixel layout this code can write
+    bool trusted = false;   // the last whole present's rows read back as the partial path puts them
+    int retries = 0;
+    int width = 0, height = 0; // SDL's size of the window when the guard last read it
+    int scale = 0, left = 0, top = 0;
+    unsigned long mask = 0;
+    Uint32 red[32], green[64], blue[32];
+    // Where scaled rectangles are written: a shared segment, else plain memory.
+    XShmSegmentInfo shm;
+    bool shmTried = false, shmAttached = false;
+    size_t shmBytes = 0;
+    std::vector<Uint32> plain;
+} x;
+
+void DropShm()
+{
+    if (x.shmAttached) {
+        XShmDetach(x.display, &x.shm);
+        XSync(x.display, False);
+        shmdt(x.shm.shmaddr);
+    }
+    x.shmAttached = false;
+    x.shmBytes = 0;
+}
+
+// Room for pixels bytes of scaled rectangles: the shared segment, attached on first use, else
+// plain memory. NULL when there is none.
+Uint32 *Room(size_t pixels)
+{
+    size_t bytes = pixels * 4;
+    if (!x.shmTried) {
+        x.shmTried = true;
+        int major, minor;
+        Bool pixmaps;
+        if (XShmQueryVersion(x.display, &major, &minor, &pixmaps)) {
+            // Room for the most a partial present sends, half the picture, at this scale.
+            size_t most = (size_t)kWidth * kHeight / 2 * x.scale * x.scale * 4;
+            x.shm.shmid = shmget(IPC_PRIVATE, bytes > most ? bytes : most, IPC_CREAT | 0600);
+            x.shm.shmaddr = x.shm.shmid < 0 ? (char *)-1 : (char *)shmat(x.shm.shmid, NULL, 0);
+            if (x.shm.shmaddr != (char *)-1) {
+                x.shm.readOnly = False;
+                // A server that cannot see the segment (another machine, another IPC namespace)
+                // still offers MIT-SHM, and refuses the attach with BadAccess.
+                Trap trap(x.display);
+                XShmAttach(x.display, &x.shm);
+                x.shmAttached = !trap.Failed();
+                if (x.shmAttached)
+                    x.shmBytes = bytes > most ? bytes : most;
+                else
+                    shmdt(x.shm.shmaddr);
+            }
+            // Gone once both ends let go of it, however the game ends.
+            if (x.shm.shmid >= 0)
+                shmctl(x.shm.shmid, IPC_RMID, NULL);
+        }
+    }
+    if (x.shmAttached && bytes <= x.shmBytes)
+        return (Uint32 *)x.shm.shmaddr;
+    if (x.shmAttached) {
+        // A larger scale than the segment was made for: a larger one.
+        DropShm();
+        x.shmTried = false;
+        return Room(pixels);
+    }
+    if (x.plain.size() < pixels)
+        x.plain.resize(pixels);
+    return x.plain.data();
+}
+
+// The window that shows the picture, and whether its pixels are ones this code can write.
+void FindWindow()
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11 || info.info.x11.display == NULL) {
+        x.usable = x.trusted = false;
+        return;
+    }
+    if (x.display == info.info.x11.display && x.window == info.info.x11.window)
+        return;
+    if (x.display != NULL && x.display != info.info.x11.display) {
+        // SDL never changes its connection while the game runs; should it, start afresh.
+        x.usable = x.trusted = false;
+        return;
+    }
+    x.display = info.info.x11.display;
+    x.window = info.info.x11.window;
+    x.usable = x.trusted = false;
+    if (x.gc != NULL)
+        XFreeGC(x.display, x.gc);
+    x.gc = NULL;
+    XWindowAttributes attributes;
+    {
+        Trap trap(x.display);
+        if (!XGetWindowAttributes(x.display, x.window, &attributes) || trap.Failed())
+            return;
+    }
+    // SDL may choose a visual other than the screen's default (a DirectColor one, say): the
+    // pixels are made for the window's own visual and depth, or X answers BadMatch.
+    Visual *v = attributes.visual;
+    if ((v->c_class != TrueColor && v->c_class != DirectColor) || (attributes.depth != 24 && attributes.depth != 32))
+        return;
+    unsigned long masks[3] = {v->red_mask, v->green_mask, v->blue_mask};
+    for (unsigned long m : masks)
+        if (m >> Shift(m) != 0xFF)
+            return;
+    // Rows of 32-bit pixels in this machine's byte order, as the server takes them.
+    const Uint32 one = 1;
+    int order = *(const Uint8 *)&one ? LSBFirst : MSBFirst;
+    XImage *probe = XCreateImage(x.display, v, (unsigned)attributes.depth, ZPixmap, 0, NULL, 8, 1, 32, 0);
+    bool layout = probe != NULL && probe->bits_per_pixel == 32 && probe->bytes_per_line == 32 &&
+                  probe->byte_order == order;
+    if (probe != NULL)
+        XDestroyImage(probe);
+    if (!layout)
+        return;
+    x.visual = v;
+    x.depth = attributes.depth;
+    x.gc = XCreateGC(x.display, x.window, 0, NULL);
+    // RGB565 as SDL widens it for the window (measured: red and blue v*255/31, green v*4 + v/24).
+    for (int i = 0; i < 32; i++) {
+        x.red[i] = (Uint32)(i * 255 / 31) << Shift(v->red_mask);
+        x.blue[i] = (Uint32)(i * 255 / 31) << Shift(v->blue_mask);
+    }
+    for (int i = 0; i < 64; i++)
+        x.green[i] = (Uint32)(i * 4 + i / 24) << Shift(v->green_mask);
+    x.mask = v->red_mask | v->green_mask | v->blue_mask;
+    x.usable = true;
+}
+
+inline Uint32 Pixel(Uint16 p)
+{
+    return x.red[p >> 11] | x.green[p >> 5 & 63] | x.blue[p & 31];
+}
+
+const Uint16 *ScreenRow(int y)
+{
+    return (const Uint16 *)((const Uint8 *)screen->pixels + y * screen->pitch);
+}
+
+// After a whole present: where SDL put the picture, and whether it is what a partial present
+// would have put there. Reads the window's lower line of a picture row and the upper line of
+// the next, for two rows, where nearest scaling and the colours show.
+int Guard()
+{
+    const Sdl2 *sdl2 = FindSdl2();
+    void *window = sdl2->window();
+    if (window == NULL)
+        return 0;
+    x.trusted = false;
+    XWindowAttributes attributes;
+    Trap trap(x.display);
+    if (!XGetWindowAttributes(x.display, x.window, &attributes) || trap.Failed())
+        return ++x.retries <= kMostRetries ? -1 : 0;
+    sdl2->size(window, &x.width, &x.height);
+    int byWidth = attributes.width / kWidth, byHeight = attributes.height / kHeight;
+    x.scale = byWidth < byHeight ? byWidth : byHeight;
+    if (x.scale < 1)
+        return 0;
+    // Centred, as SDL's whole-number scaling centres it in a full screen.
+    x.left = (attributes.width - kWidth * x.scale) / 2;
+    x.top = (attributes.height - kHeight * x.scale) / 2;
+    bool same = true;
+    for (int row : kGuardRows) {
+        int y = x.top + row * x.scale + x.scale - 1;
+        XImage *got = XGetImage(x.display, x.window, x.left, y, (unsigned)(kWidth * x.scale), 2, AllPlanes, ZPixmap);
+        if (got == NULL || trap.Failed()) {
+            if (got != NULL)
+                XDestroyImage(got);
+            return ++x.retries <= kMostRetries ? -1 : 0;
+        }
+        for (int line = 0; line < 2 && same; line++) {
+            const Uint16 *picture = ScreenRow(row + line);
+            for (int i = 0; i < kWidth * x.scale && same; i++)
+                same = (XGetPixel(got, i, line) & x.mask) == Pixel(picture[i / x.scale]);
+        }
+        XDestroyImage(got);
+    }
+    x.retries = 0;
+    x.trusted = same;
+    return 0;
+}
+
+int PutRects(const SDL_Rect *rects, int count)
+{
+    const Sdl2 *sdl2 = FindSdl2();
+    void *window = sdl2->window();
+    int w = -1, h = -1;
+    if (window != NULL)
+        sdl2->size(window, &w, &h);
+    // A new size (full screen, say) comes with SDL's own present of it, and the guard again.
+    if (w != x.width || h != x.height) {
+        x.trusted = false;
+        return -1;
+    }
+    const int s = x.scale;
+    size_t pixels = 0;
+    for (int i = 0; i < count; i++)
+        pixels += (size_t)rects[i].w * rects[i].h * s * s;
+    Uint32 *room = Room(pixels);
+    bool shared = x.shmAttached && room == (Uint32 *)x.shm.shmaddr;
+    Trap trap(x.display);
+    Uint32 *out = room;
+    for (int i = 0; i < count; i++) {
+        const SDL_Rect &r = rects[i];
+        const int ow = r.w * s, oh = r.h * s;
+        for (int y = 0; y < r.h; y++) {
+            const Uint16 *from = ScreenRow(r.y + y) + r.x;
+            Uint32 *line = out + (size_t)y * s * ow;
+            for (int c = 0; c < r.w; c++) {
+                Uint32 p = Pixel(from[c]);
+                for (int k = 0; k < s; k++)
+                    line[c * s + k] = p;
+            }
+            for (int k = 1; k < s; k++)
+                memcpy(line + (size_t)k * ow, line, (size_t)ow * 4);
+        }
+        if (shared) {
+            XImage *image = XShmCreateImage(x.display, x.visual, (unsigned)x.depth, ZPixmap, (char *)out, &x.shm,
+                                            (unsigned)ow, (unsigned)oh);
+            if (image == NULL)
+                break;
+            XShmPutImage(x.display, x.window, x.gc, image, 0, 0, x.left + r.x * s, x.top + r.y * s,
+                         (unsigned)ow, (unsigned)oh, False);
+            XFree(image);
+        } else {
+            XImage *image = XCreateImage(x.display, x.visual, (unsigned)x.depth, ZPixmap, 0, (char *)out,
+                                         (unsigned)ow, (unsigned)oh, 32, ow * 4);
+            if (image == NULL)
+                break;
+            XPutImage(x.display, x.window, x.gc, image, 0, 0, x.left + r.x * s, x.top + r.y * s, (unsigned)ow,
+                      (unsigned)oh);
+            image->data = NULL;
+            XDestroyImage(image);
+        }
+        // Each rectangle has its own part of the room, so none is rewritten before the server
+        // has read it: the sync below waits for all of them.
+        out += (size_t)ow * oh;
+    }
+    // The server has read every put once this returns, and any error of theirs has come back.
+    if (trap.Failed() || out != room + pixels) {
+        // Shared memory the server could attach but not read: plain puts from now on.
+        if (shared)
+            DropShm();
+        x.trusted = false;
+        return -1;
+    }
+    return 1;
+}
+
+} // namespace
+
+void WholeNumberScale(void)
+{
+    const Sdl2 *sdl2 = FindSdl2();
+    void *window = sdl2 != NULL ? sdl2->window() : NULL;
+    void *renderer = window != NULL ? sdl2->renderer(window) : NULL;
+    if (renderer != NULL && !sdl2->integerScale(renderer))
+        sdl2->setIntegerScale(renderer, 1);
+}
+
+int HostPresentRects(const SDL_Rect *rects, int count)
+{
+    if (count == 0) {
+        WholeNumberScale();
+        if (FindSdl2() == NULL)
+            return 0;
+        FindWindow();
+        return x.usable ? Guard() : 0;
+    }
+    if (!x.usable || !x.trusted)
+        return 0;
+    return PutRects(rects, count);
+}
