@@ -28,6 +28,17 @@ inline SDL_Event JoyButtonEvent(Uint8 type, int button)
     return event;
 }
 
+// A press or release of a desktop key, as SDL delivers it.
+inline SDL_Event KeyEvent(Uint8 type, SDLKey key)
+{
+    SDL_Event event;
+    memset(&event, 0, sizeof event);
+    event.type = type;
+    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = key;
+    return event;
+}
+
 // Whether three equal kinds stand in a line anywhere: written apart from the game's CheckSame.
 inline bool HasRun(const Uint8 *cells)
 {

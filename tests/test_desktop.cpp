@@ -63,15 +63,7 @@ protected:
     }
 
     static void Handle(SDL_Event event) { HandleEvent(&event); }
-    static void Key(Uint8 type, SDLKey key)
-    {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
-        event.type = type;
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
-        HandleEvent(&event);
-    }
+    static void Key(Uint8 type, SDLKey key) { Handle(KeyEvent(type, key)); }
     // One tick at `at` on the host's clock, which the key repeat reads: time without waiting.
     static void TickAt(Uint32 at)
     {
@@ -641,10 +633,7 @@ TEST_F(DesktopPlay, EachClearingStepIsShownForAMoment)
     SetBoard(runsInRow2);
 
     // A key pressed before the move waits in SDL's queue for the show to end.
-    SDL_Event waiting;
-    memset(&waiting, 0, sizeof waiting);
-    waiting.type = SDL_KEYDOWN;
-    waiting.key.keysym.sym = SDLK_DOWN;
+    SDL_Event waiting = KeyEvent(SDL_KEYDOWN, SDLK_DOWN);
     SDL_PushEvent(&waiting);
     clearingShowMs = 120;
     std::vector<std::vector<Uint16>> pictures;

@@ -503,18 +503,6 @@ const KeyCase keyMap[] = {
     {SDLK_KP_ENTER, ENTER},
 };
 
-SDL_Event KeyEvent(Uint8 type, SDLKey key)
-{
-    SDL_Event event;
-    memset(&event, 0, sizeof event);
-    event.type = type;
-    event.key.which = 0;
-    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.sym = key;
-    event.key.keysym.mod = KMOD_NONE;
-    return event;
-}
-
 // The one button event a key event stands for, or an event of type SDL_NOEVENT for none.
 SDL_Event Translated(Uint8 type, SDLKey key)
 {

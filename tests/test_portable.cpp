@@ -88,15 +88,7 @@ protected:
     {
         return JoyButtonEvent(type, button);
     }
-    static SDL_Event Key(Uint8 type, SDLKey key)
-    {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
-        event.type = type;
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.sym = key;
-        return event;
-    }
+    static SDL_Event Key(Uint8 type, SDLKey key) { return KeyEvent(type, key); }
 };
 
 struct StepCase {

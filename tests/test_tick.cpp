@@ -51,18 +51,6 @@ protected:
     static void Press(int button) { Button(SDL_JOYBUTTONDOWN, button); }
     static void Release(int button) { Button(SDL_JOYBUTTONUP, button); }
     static void Tap(int button) { Press(button); DrawSet(); Release(button); }
-    static void Click(int x, int y, Uint8 button = SDL_BUTTON_LEFT)
-    {
-        SDL_Event event;
-        memset(&event, 0, sizeof event);
-        event.type = SDL_MOUSEBUTTONDOWN;
-        event.button.button = button;
-        event.button.x = (Uint16)x;
-        event.button.y = (Uint16)y;
-        HandleEvent(&event);
-        event.type = SDL_MOUSEBUTTONUP;
-        HandleEvent(&event);
-    }
     // The ticks waiting in SDL's queue, taken out of it.
     static int TicksWaiting()
     {
@@ -82,10 +70,6 @@ protected:
                 HandleEvent(&event);
             SDL_Delay(1);
         }
-    }
-    static void ClickCell(int column, int row, Uint8 button = SDL_BUTTON_LEFT)
-    {
-        Click(80 + 34 * column + 5, 1 + 34 * row + 30, button);
     }
 };
 
