@@ -23,6 +23,9 @@ MENU_ROWS_COMPARED = MENU_ITEM_H - 1
 # The desktop's cards lie at (84, 4) over the board; a strip across the heading names each.
 CARD_X, CARD_Y = 84, 4
 CARD_HEADING = (20, 4, 192, 20)
+# The game-over banner lies at (100, 88) over the board's middle rows.
+BANNER_X, BANNER_Y = 100, 88
+BANNER_HEADING = (20, 6, 160, 20)
 WHITE565 = 0xFFFF
 GREY565 = 0xE71C
 TILE_KEY555 = 0x03E0
@@ -230,6 +233,8 @@ class Artwork:
         self.digit = Bmp(os.path.join(a, "digit.bmp"))
         self.title = Bmp(os.path.join(a, "title.bmp"))
         self.label = Bmp(os.path.join(a, "wexa.bmp"))
+        # The game-over banner a desktop puts over the board, known by its heading.
+        self.banner_heading = Bmp(os.path.join(a, "banner.bmp")).picture(*BANNER_HEADING).key()
         # The cards a desktop shows over the board, told apart by a strip across their headings.
         self.card_headings = {}
         for name in ("help", "scores"):
@@ -387,6 +392,8 @@ class View:
 
         x, y, w, h = CARD_HEADING
         self.card = art.card_headings.get(pic.crop(CARD_X + x, CARD_Y + y, w, h).key())
+        x, y, w, h = BANNER_HEADING
+        self.game_over = pic.crop(BANNER_X + x, BANNER_Y + y, w, h).key() == art.banner_heading
 
         digits = []
         for k in range(SCORE_DIGITS):
@@ -518,14 +525,28 @@ class XServer(_Started):
             if wfd is not None:
                 os.close(wfd)
         if self.window_manager:
-            self.wm = _spawn(["openbox"], env=self.env(), stdin=subprocess.DEVNULL,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            # The manager says it is there by a property of the root window.
-            deadline = time.monotonic() + self.timeout
-            while b"window id" not in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False).stdout:
-                if time.monotonic() > deadline or self.wm.poll() is not None:
-                    raise RuntimeError("the window manager did not start")
-                time.sleep(0.05)
+            # On a machine where openbox has never run, its first start announces itself but
+            # then frames no window (a window mapped then stays unmapped for good); started
+            # again, it does. So a plain window of our own must be framed before the game comes.
+            for attempt in range(3):
+                self.wm = _spawn(["openbox"], env=self.env(), stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                # The manager says it is there by a property of the root window.
+                deadline = time.monotonic() + self.timeout
+                while b"window id" not in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False).stdout:
+                    if time.monotonic() > deadline or self.wm.poll() is not None:
+                        raise RuntimeError("the window manager did not start")
+                    time.sleep(0.05)
+                client = XClient(self.display)
+                try:
+                    client.wait_managed(5)
+                    break
+                except RuntimeError:
+                    if attempt == 2:
+                        raise
+                finally:
+                    client.close()
+                _reap(self.wm)
 
     def log(self):
         try:
@@ -691,6 +712,10 @@ class XClient:
                                      ctypes.c_uint, ctypes.c_uint]
         for name in ("XMapRaised", "XDestroyWindow"):
             getattr(x, name).argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x.XQueryTree.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+                                 ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_void_p),
+                                 ctypes.POINTER(ctypes.c_uint)]
+        x.XFree.argtypes = [ctypes.c_void_p]
         x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
         x.XCloseDisplay.argtypes = [ctypes.c_void_p]
         x.XSetErrorHandler.restype = ctypes.c_void_p
@@ -758,6 +783,29 @@ class XClient:
         self.x.XFillRectangle(self.d, window, gc, x, y, w, h)
         self.x.XFreeGC(self.d, gc)
         self.x.XSync(self.d, 0)
+
+    def wait_managed(self, timeout):
+        """Map a plain window of our own and wait until the window manager has framed it."""
+        attrs = _XSetWindowAttributes()
+        window = self.x.XCreateWindow(self.d, self.root, 0, 0, 10, 10, 0, 0, 1, None, 0, ctypes.byref(attrs))
+        self.x.XMapRaised(self.d, window)
+        self.x.XSync(self.d, 0)
+        root, parent, children, count = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_void_p(), ctypes.c_uint()
+        deadline = time.monotonic() + timeout
+        try:
+            while True:
+                self.x.XQueryTree(self.d, window, ctypes.byref(root), ctypes.byref(parent), ctypes.byref(children),
+                                  ctypes.byref(count))
+                if children:
+                    self.x.XFree(children)
+                if parent.value not in (0, self.root):
+                    return
+                if time.monotonic() > deadline:
+                    raise RuntimeError("the window manager framed no window within %d s" % timeout)
+                time.sleep(0.05)
+        finally:
+            self.x.XDestroyWindow(self.d, window)
+            self.x.XSync(self.d, 0)
 
     def cover(self, x, y, w, h, seconds=0.05):
         """Map a window of our own over the screen's (x, y, w, h) and take it away again: the
@@ -942,7 +990,7 @@ class Game(_Started):
             v = self.view()
             if state(v) != state(first):
                 first, since = v, time.monotonic()
-            elif time.monotonic() - since >= span and v.board_complete:
+            elif time.monotonic() - since >= span and (v.board_complete or v.game_over):
                 return v
             if time.monotonic() > deadline:
                 raise TimeoutError("the screen did not settle: %s" % v.summary())
