@@ -35,8 +35,10 @@ static SDL_Surface *InScreenPixels(SDL_Surface *sheet)
         (sheet->flags & SDL_SRCALPHA) != 0)
         return NULL;
     const SDL_PixelFormat *f = screen->format;
-    SDL_Surface *onBlack = SDL_CreateRGBSurface(SDL_SWSURFACE, sheet->w, sheet->h, 16, f->Rmask, f->Gmask, f->Bmask, 0);
-    SDL_Surface *onWhite = SDL_CreateRGBSurface(SDL_SWSURFACE, sheet->w, sheet->h, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+    // Only the seven kinds' columns are ever drawn; a wider sheet's other columns are left out.
+    int w = sheet->w < 7 * 34 ? sheet->w : 7 * 34, h = sheet->h;
+    SDL_Surface *onBlack = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, f->Rmask, f->Gmask, f->Bmask, 0);
+    SDL_Surface *onWhite = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, f->Rmask, f->Gmask, f->Bmask, 0);
     static Uint32 used[65536 / 32];
     SDL_Surface *copy = NULL;
     if (onBlack != NULL && onWhite != NULL) {
@@ -44,15 +46,16 @@ static SDL_Surface *InScreenPixels(SDL_Surface *sheet)
         // is one the blit left alone.
         SDL_FillRect(onBlack, NULL, 0x0000);
         SDL_FillRect(onWhite, NULL, 0xFFFF);
-        SDL_BlitSurface(sheet, NULL, onBlack, NULL);
-        SDL_BlitSurface(sheet, NULL, onWhite, NULL);
+        SDL_Rect all = {0, 0, (Uint16)w, (Uint16)h};
+        SDL_BlitSurface(sheet, &all, onBlack, NULL);
+        SDL_BlitSurface(sheet, &all, onWhite, NULL);
         memset(used, 0, sizeof used);
         int transparent = 0;
-        for (int y = 0; y < sheet->h; y++) {
+        for (int y = 0; y < h; y++) {
             const Uint16 *b = (const Uint16 *)((const Uint8 *)onBlack->pixels + y * onBlack->pitch);
-            const Uint16 *w = (const Uint16 *)((const Uint8 *)onWhite->pixels + y * onWhite->pitch);
-            for (int x = 0; x < sheet->w; x++) {
-                if (b[x] != w[x])
+            const Uint16 *wh = (const Uint16 *)((const Uint8 *)onWhite->pixels + y * onWhite->pitch);
+            for (int x = 0; x < w; x++) {
+                if (b[x] != wh[x])
                     transparent = 1;
                 else
                     used[b[x] / 32] |= 1u << (b[x] % 32);
@@ -64,11 +67,11 @@ static SDL_Surface *InScreenPixels(SDL_Surface *sheet)
         while (key < 65536 && (used[key / 32] >> (key % 32) & 1))
             key++;
         if (key < 65536) {
-            for (int y = 0; y < sheet->h; y++) {
+            for (int y = 0; y < h; y++) {
                 Uint16 *b = (Uint16 *)((Uint8 *)onBlack->pixels + y * onBlack->pitch);
-                const Uint16 *w = (const Uint16 *)((const Uint8 *)onWhite->pixels + y * onWhite->pitch);
-                for (int x = 0; x < sheet->w; x++)
-                    if (b[x] != w[x])
+                const Uint16 *wh = (const Uint16 *)((const Uint8 *)onWhite->pixels + y * onWhite->pitch);
+                for (int x = 0; x < w; x++)
+                    if (b[x] != wh[x])
                         b[x] = (Uint16)key;
             }
             if (transparent)
