@@ -13,14 +13,6 @@ enum { CARD_X = 84, CARD_Y = 4, CARD_SIZE = 232 };
 // The high-score card's rows, and the date glyphs (0-9 then '-') on the strip below the card.
 enum { ROW_Y = 30, ROW_H = 18, POINTS_X = 39, POINTS_DY = 2, DATE_X = 122, DATE_DY = 4, GLYPH_W = 7, GLYPH_H = 9 };
 
-SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size)
-{
-    SDL_Surface *picture = SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes, (int)size), 1);
-    if (picture != NULL)
-        SDL_SetColorKey(picture, SDL_SRCCOLORKEY, 0x3E0);
-    return picture;
-}
-
 static SDL_Surface *Card(int card)
 {
     static SDL_Surface *help, *scores;

@@ -28,7 +28,6 @@ extern const unsigned char iHelp[];   // help.bmp: the controls card
 extern const Uint32 iHelp_size;
 extern const unsigned char iScores[]; // scores.bmp: the high-score card, and its date glyphs below it
 extern const Uint32 iScores_size;
-SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size); // decoded and keyed on pure green
 
 // Cards over the board: the controls (F1, and by itself on a first start) and the high scores.
 // While one shows no game step runs; any key, button or click takes it away.

@@ -1,7 +1,6 @@
 // Key repeat on a desktop: a held direction steps once, then again from 250 ms after the press on every tick.
 #include "desktop/desktop.h"
 
-#include <string.h>
 
 #include "gfx/gfx.h"
 #include "input/input.h"
@@ -73,12 +72,7 @@ int HostRepeatTick(SDL_Event *buttons, int room)
         if (gameHolds[button] == shown || (shown && !mayPress))
             continue;
         gameHolds[button] = shown;
-        SDL_Event *event = &buttons[n++];
-        memset(event, 0, sizeof *event);
-        event->type = shown ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
-        event->jbutton.which = HOST_STICK;
-        event->jbutton.button = (Uint8)button;
-        event->jbutton.state = shown ? SDL_PRESSED : SDL_RELEASED;
+        HostButtonEvent(button, shown, &buttons[n++]);
     }
     return n;
 }

@@ -30,18 +30,14 @@ static void Pause(void)
 
 void PlatformShowRuns(void)
 {
-    if (clearingShowMs == 0 || hurry || tile == NULL)
+    if (clearingShowMs == 0 || hurry)
         return;
-    // The board as the swap left it, the tiles about to vanish faded over white.
+    // The board as the swap left it, the tiles about to vanish faded over white (DrawPan leaves
+    // a marked cell white).
     DrawPan();
-    Uint32 blending = tile->flags & SDL_SRCALPHA;
-    Uint8 alpha = tile->format->alpha;
-    SDL_SetAlpha(tile, SDL_SRCALPHA, 96);
     for (int i = 0; i < BOARD_CELLS; i++)
         if (same[i] != 0)
-            PutSurface(tile, screen, (Sint16)(34 * table[i]), (Sint16)(34 * skin), (Sint16)(80 + 34 * (i % 7)),
-                       (Sint16)(1 + 34 * (i / 7)), 34, 34);
-    SDL_SetAlpha(tile, blending, alpha);
+            DrawCellFaded(i % 7, i / 7, 96);
     UpdateScreen();
     Pause();
 }

@@ -131,8 +131,8 @@ void DropShm()
     x.shmBytes = 0;
 }
 
-// Room for pixels bytes of scaled rectangles: the shared segment, attached on first use, else
-// plain memory. NULL when there is none.
+// Room for that many pixels of scaled rectangles: the shared segment, attached on first use,
+// else plain memory.
 Uint32 *Room(size_t pixels)
 {
     size_t bytes = pixels * 4;

@@ -13,6 +13,7 @@ extern SDL_Surface *tileOnScreen; // tile as the screen's own pixels, run-length
 extern Uint8 skinMax;       // number of skins in the tile sheet; set by LoadTile
 extern Uint8 skin;          // skin in use (row of the tile sheet); stepped by the tick
 void LoadPictures(void);    // decode the embedded title and cursor sheets
+SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size); // an embedded BMP, keyed on pure green (0x3E0)
 int LoadTile(const char *path); // read the tile-skin sheet into tile and skinMax; 0 when unusable
 void SetTile(SDL_Surface *sheet); // a loaded sheet becomes tile, keyed, its skins counted
 SDL_Surface *TileToDraw(void);    // what the board's tiles are copied from: tileOnScreen, else tile
@@ -58,6 +59,7 @@ void DrawScore(void);
 extern Uint8 aniCursor;    // cursor animation frame 0-3; advanced by DrawCursor
 void DrawPan(void);        // the whole board, marked cells as white squares
 void DrawCursor(void);     // the cursor outline over the cursor cell, and a lifted tile faded
+void DrawCellFaded(int column, int row, Uint8 alpha); // the cell's tile blended at alpha over what is there
 
 // Menu.
 extern SDL_Surface *menu;  // menu sheet: normal labels left, highlighted right; written by InitMenu

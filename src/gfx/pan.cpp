@@ -37,6 +37,19 @@ void DrawCursorCell(void)
     UpdateScreen();
 }
 
+void DrawCellFaded(int c, int r, Uint8 alpha)
+{
+    if (tile == NULL)
+        return;
+    // The sheet's own blending comes back afterwards: per-pixel alpha if it has an alpha
+    // channel, else plain opaque blits, which cost half what blending at 255 does.
+    Uint32 blending = tile->flags & SDL_SRCALPHA;
+    Uint8 was = tile->format->alpha;
+    SDL_SetAlpha(tile, SDL_SRCALPHA, alpha);
+    PutSurface(tile, screen, (Sint16)(34 * table[c + r * 7]), (Sint16)(34 * skin), CellX(c), CellY(r), 34, 34);
+    SDL_SetAlpha(tile, blending, was);
+}
+
 void DrawCursor(void)
 {
     aniCursor++;
@@ -44,15 +57,9 @@ void DrawCursor(void)
         aniCursor = 0;
 
     Sint16 x = CellX(mx), y = CellY(my);
-    if (SET != 0 && tile != NULL) {
-        // The sheet's own blending comes back afterwards: per-pixel alpha if it has an alpha
-        // channel, else plain opaque blits, which cost half what blending at 255 does.
-        Uint32 blending = tile->flags & SDL_SRCALPHA;
-        Uint8 alpha = tile->format->alpha;
-        SDL_SetAlpha(tile, SDL_SRCALPHA, 150);
+    if (SET != 0) {
         FillRec(screen, (Uint16)x, (Uint16)y, 34, 34, 0xFFFF);
-        PutSurface(tile, screen, (Sint16)(34 * table[mx + my * 7]), (Sint16)(34 * skin), x, y, 34, 34);
-        SDL_SetAlpha(tile, blending, alpha);
+        DrawCellFaded(mx, my, 150);
     }
     PutSurface(image, screen, (Sint16)(34 * aniCursor), 0, x, y, 34, 34);
 }

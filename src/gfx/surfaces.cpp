@@ -13,12 +13,18 @@ SDL_Surface *tile = NULL;
 Uint8 skinMax = 0;
 Uint8 skin = 0;
 
+SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size)
+{
+    SDL_Surface *picture = SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes, (int)size), 1);
+    if (picture != NULL)
+        SDL_SetColorKey(picture, SDL_SRCCOLORKEY, 0x3E0);
+    return picture;
+}
+
 void LoadPictures(void)
 {
     title = SDL_LoadBMP_RW(SDL_RWFromConstMem(iTitle, (int)iTitle_size), 1);
-    image = SDL_LoadBMP_RW(SDL_RWFromConstMem(iImage, (int)iImage_size), 1);
-    if (image)
-        SDL_SetColorKey(image, SDL_SRCCOLORKEY, 0x3E0);
+    image = LoadPicture(iImage, iImage_size);
 }
 
 SDL_Surface *tileOnScreen = NULL;

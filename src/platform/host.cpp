@@ -24,10 +24,15 @@ int HostButton(int button, int pressed, int wasHolding, SDL_Event *event)
         if (holders[button] > 0)
             return 0;
     }
+    HostButtonEvent(button, pressed, event);
+    return 1;
+}
+
+void HostButtonEvent(int button, int pressed, SDL_Event *event)
+{
     memset(event, 0, sizeof *event);
     event->type = pressed ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
     event->jbutton.which = HOST_STICK;
     event->jbutton.button = (Uint8)button;
     event->jbutton.state = pressed ? SDL_PRESSED : SDL_RELEASED;
-    return 1;
 }

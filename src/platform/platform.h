@@ -56,6 +56,7 @@ int PlatformShowHighScores(void);     // the menu's high-score item chosen: 1 wh
 // holds it. Writes the button event into *event and returns 1 when the button changes;
 // a release by a control that was not holding the button releases it only if nothing holds it.
 int HostButton(int button, int pressed, int wasHolding, SDL_Event *event);
+void HostButtonEvent(int button, int pressed, SDL_Event *event); // the event alone, holders untouched
 int HostKeyEvent(const SDL_Event *event, SDL_Event *buttons);   // keyboard
 
 #endif
