@@ -861,7 +861,8 @@ class Game(_Started):
         return first
 
     def find_window(self):
-        r = self.x.xdotool("search", "--onlyvisible", "--class", "sevenfold", check=False)
+        # By this copy's process: with two copies up, the class alone may name the other's window.
+        r = self.x.xdotool("search", "--onlyvisible", "--pid", self.proc.pid, check=False)
         ids = r.stdout.split()
         return int(ids[-1]) if ids else None
 
