@@ -254,8 +254,8 @@ new_root() {
 }
 
 # Runs a command in a root as a login would, with a time limit; no sound device there. The PATH
-# holds a player's games folders, as a Debian login's does (root's lacks them). It runs in the background so that a signal to this script
-# is handled at once, not when it ends.
+# holds a player's games folders, as a Debian login's does (root's lacks them). It runs in the
+# background so that a signal to this script is handled at once, not when it ends.
 in_root() {
     local root="$scratch/$1" limit=$2
     shift 2

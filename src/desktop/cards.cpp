@@ -76,8 +76,6 @@ int CardEvent(const SDL_Event *event)
         return 1;
     }
     case SDL_MOUSEBUTTONDOWN:
-        HideCard();
-        return 1;
     case SDL_JOYBUTTONDOWN:
         HideCard();
         return 1;

@@ -241,11 +241,6 @@ inline Uint32 Pixel(Uint16 p)
     return x.red[p >> 11] | x.green[p >> 5 & 63] | x.blue[p & 31];
 }
 
-const Uint16 *ScreenRow(int y)
-{
-    return (const Uint16 *)((const Uint8 *)screen->pixels + y * screen->pitch);
-}
-
 // After a whole present: where SDL put the picture, and whether it is what a partial present
 // would have put there. Reads the window's lower line of a picture row and the upper line of
 // the next, for two rows, where nearest scaling and the colours show.

@@ -40,6 +40,7 @@ extern Uint8 partialPresents; // 1: a present shows only what changed; 0: always
 extern int (*presentRects)(const SDL_Rect *rects, int count);
 extern Uint32 screenDraws;    // fills and copies into screen so far; the primitives and PutDigit
 void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h); // a drawing into screen: its pixels may have changed
+const Uint16 *ScreenRow(int y); // screen's row y of 16-bit pixels, for the presents that read it
 void ScreenTouched(void);     // the window was made anew or uncovered: the next present shows it all
 int OnlyTheCursorTurns(void); // nothing drawn or shown since the last tick's picture but its cursor
 void DrawCursorCell(void);    // the cursor's cell alone, as DrawPan then DrawCursor draw it, and shown

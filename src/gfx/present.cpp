@@ -23,15 +23,40 @@ static struct {
 
 enum { W = 320, H = 240, TILE = 16, TILES_X = W / TILE, TILES_Y = H / TILE, MOST_RECTS = 24 };
 
+// A rectangle by its edges, [x0, x1) x [y0, y1); x1 == 0 when it holds nothing.
+struct Box {
+    int x0, y0, x1, y1;
+};
+
+// b grown to hold [x0, x1) x [y0, y1) too, which is not empty.
+static void Grow(Box *b, int x0, int y0, int x1, int y1)
+{
+    if (b->x1 == 0) {
+        b->x0 = x0;
+        b->y0 = y0;
+        b->x1 = x1;
+        b->y1 = y1;
+        return;
+    }
+    if (x0 < b->x0)
+        b->x0 = x0;
+    if (y0 < b->y0)
+        b->y0 = y0;
+    if (x1 > b->x1)
+        b->x1 = x1;
+    if (y1 > b->y1)
+        b->y1 = y1;
+}
+
 // The display as the partial presents know it: the screen as it was last shown, and where the
-// screen has been drawn into since (x1 == 0: nowhere).
+// screen has been drawn into since.
 static struct {
     Uint16 pixels[H][W];
     Uint8 whole;       // the next present must show everything: the display's pixels are unknown
     Uint8 sdlIsStale;  // the host showed rectangles SDL does not know of: SDL may show only all
     SDL_Surface *screen;
-    Sint16 x0, y0, x1, y1;
-} display = {{{0}}, 1, 0, NULL, 0, 0, 0, 0};
+    Box drawn;
+} display = {{{0}}, 1, 0, NULL, {0, 0, 0, 0}};
 
 static Uint32 lastShownBySdl; // SDL_GetTicks() when SDL's last update returned
 
@@ -40,26 +65,11 @@ void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h)
     screenDraws++;
     int x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
     int x1 = x + w > W ? W : x + w, y1 = y + h > H ? H : y + h;
-    if (x0 >= x1 || y0 >= y1)
-        return;
-    if (display.x1 == 0) {
-        display.x0 = (Sint16)x0;
-        display.y0 = (Sint16)y0;
-        display.x1 = (Sint16)x1;
-        display.y1 = (Sint16)y1;
-        return;
-    }
-    if (x0 < display.x0)
-        display.x0 = (Sint16)x0;
-    if (y0 < display.y0)
-        display.y0 = (Sint16)y0;
-    if (x1 > display.x1)
-        display.x1 = (Sint16)x1;
-    if (y1 > display.y1)
-        display.y1 = (Sint16)y1;
+    if (x0 < x1 && y0 < y1)
+        Grow(&display.drawn, x0, y0, x1, y1);
 }
 
-static const Uint16 *ScreenRow(int y)
+const Uint16 *ScreenRow(int y)
 {
     return (const Uint16 *)((const Uint8 *)screen->pixels + y * screen->pitch);
 }
@@ -75,7 +85,7 @@ static void ShowWhole(void)
     SDL_UpdateRect(screen, 0, 0, W, H);
     lastShownBySdl = SDL_GetTicks();
     display.sdlIsStale = 0;
-    display.x1 = 0;
+    display.drawn.x1 = 0;
     // Without partial presents the copy is not kept, and the first partial one must be whole.
     display.whole = !partialPresents;
     display.screen = screen;
@@ -125,9 +135,9 @@ static int Changes(SDL_Rect *rects)
 {
     static Uint8 dirty[TILES_Y][TILES_X];
     memset(dirty, 0, sizeof dirty);
-    int x0 = display.x0, x1 = display.x1;
+    int x0 = display.drawn.x0, x1 = display.drawn.x1;
     int any = 0;
-    for (int y = display.y0; y < display.y1; y++) {
+    for (int y = display.drawn.y0; y < display.drawn.y1; y++) {
         const Uint16 *now = ScreenRow(y), *was = display.pixels[y];
         if (memcmp(now + x0, was + x0, (size_t)(x1 - x0) * 2) == 0)
             continue;
@@ -141,7 +151,7 @@ static int Changes(SDL_Rect *rects)
         return 0;
     // Each run of dirty blocks in a row of blocks, carried down while the rows below repeat it.
     int count = 0, area = 0;
-    SDL_Rect bounds = {0, 0, 0, 0};
+    Box bounds = {0, 0, 0, 0};
     for (int ty = 0; ty < TILES_Y; ty++) {
         for (int tx = 0; tx < TILES_X; tx++) {
             if (dirty[ty][tx] != 1)
@@ -167,16 +177,7 @@ static int Changes(SDL_Rect *rects)
             r.h = (Uint16)((below - ty) * TILE);
             if (!Tighten(&r))
                 continue;
-            if (count == 0) {
-                bounds = r;
-            } else {
-                int bx1 = bounds.x + bounds.w > r.x + r.w ? bounds.x + bounds.w : r.x + r.w;
-                int by1 = bounds.y + bounds.h > r.y + r.h ? bounds.y + bounds.h : r.y + r.h;
-                bounds.x = bounds.x < r.x ? bounds.x : r.x;
-                bounds.y = bounds.y < r.y ? bounds.y : r.y;
-                bounds.w = (Uint16)(bx1 - bounds.x);
-                bounds.h = (Uint16)(by1 - bounds.y);
-            }
+            Grow(&bounds, r.x, r.y, r.x + r.w, r.y + r.h);
             area += r.w * r.h;
             if (count < MOST_RECTS)
                 rects[count] = r;
@@ -186,10 +187,14 @@ static int Changes(SDL_Rect *rects)
     }
     // Past that many pieces, or where they fill most of a rectangle around them all (a cursor's
     // outline, two neighbouring cells), that one rectangle costs less than their requests.
-    if (count > MOST_RECTS || (count > 1 && bounds.w * bounds.h <= 2 * area)) {
-        rects[0] = bounds;
+    int boundsArea = (bounds.x1 - bounds.x0) * (bounds.y1 - bounds.y0);
+    if (count > MOST_RECTS || (count > 1 && boundsArea <= 2 * area)) {
+        rects[0].x = (Sint16)bounds.x0;
+        rects[0].y = (Sint16)bounds.y0;
+        rects[0].w = (Uint16)(bounds.x1 - bounds.x0);
+        rects[0].h = (Uint16)(bounds.y1 - bounds.y0);
         count = 1;
-        area = bounds.w * bounds.h;
+        area = boundsArea;
     }
     return area * 2 > W * H ? -1 : count;
 }
@@ -201,11 +206,11 @@ void UpdateScreen(void)
         ShowWhole();
         return;
     }
-    if (display.x1 == 0)
+    if (display.drawn.x1 == 0)
         return; // nothing drawn since the last present
     SDL_Rect rects[MOST_RECTS];
     int count = Changes(rects);
-    display.x1 = 0;
+    display.drawn.x1 = 0;
     if (count == 0)
         return;
     if (count < 0) {
