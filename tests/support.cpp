@@ -150,6 +150,15 @@ Uint16 ScreenPixel(int x, int y)
     return p;
 }
 
+std::vector<Uint16> ScreenPixels()
+{
+    std::vector<Uint16> pixels;
+    for (int y = 0; y < 240; y++)
+        for (int x = 0; x < 320; x++)
+            pixels.push_back(ScreenPixel(x, y));
+    return pixels;
+}
+
 Uint16 SheetPixelOnScreen(SDL_Surface *sheet, int x, int y)
 {
     // The pixel as a plain blit puts it on the screen: libraries differ in how they widen five

@@ -47,6 +47,7 @@ void RandomRunFreeBoard(Uint8 *cells, unsigned seed);
 
 // Screen access on the real display surface.
 Uint16 ScreenPixel(int x, int y);
+std::vector<Uint16> ScreenPixels(); // all 320x240 of them, row by row
 Uint16 SheetPixelOnScreen(SDL_Surface *sheet, int x, int y); // a sheet pixel converted as a blit would
 void SaveScreen(const std::string &name);                    // into <build>/screens/<name>.bmp
 

@@ -70,6 +70,19 @@ protected:
         hostClockSet = at;
         RunTick();
     }
+    // Ticks at each time in turn; after each the cursor must stand where it says.
+    struct CursorAt {
+        Uint32 at;
+        Sint16 x, y;
+    };
+    template <size_t N> static void ExpectCursorAlong(const CursorAt (&ticks)[N], Uint32 from)
+    {
+        for (const CursorAt &t : ticks) {
+            TickAt(t.at);
+            EXPECT_EQ(mx, t.x) << "at " << t.at - from << " ms";
+            EXPECT_EQ(my, t.y) << "at " << t.at - from << " ms";
+        }
+    }
     static void Mouse(Uint8 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT)
     {
         SDL_Event event;
@@ -208,14 +221,9 @@ TEST_F(Desktop, AKeyStepsOncePerPressThenRepeatsFrom250MsOnEveryTick)
     // Held: a step, nothing more until 250 ms after the press, then a step every tick.
     hostClockSet = 2000;
     Key(SDL_KEYDOWN, SDLK_DOWN);
-    const struct {
-        Uint32 at;
-        Sint16 row;
-    } held[] = {{2000, 4}, {2070, 4}, {2140, 4}, {2249, 4}, {2250, 5}, {2251, 6}, {2320, 0}};
-    for (const auto &t : held) {
-        TickAt(t.at);
-        EXPECT_EQ(my, t.row) << "at " << t.at - 2000 << " ms";
-    }
+    const CursorAt held[] = {{2000, 5, 4}, {2070, 5, 4}, {2140, 5, 4}, {2249, 5, 4},
+                             {2250, 5, 5}, {2251, 5, 6}, {2320, 5, 0}};
+    ExpectCursorAlong(held, 2000);
     Key(SDL_KEYUP, SDLK_DOWN);
     TickAt(2390);
     EXPECT_EQ(my, 0);
@@ -260,15 +268,8 @@ TEST_F(Desktop, TwoHeldDirectionsRepeatDiagonallyAndAnotherPressStepsAtOnce)
     hostClockSet = 1000;
     Key(SDL_KEYDOWN, SDLK_UP);
     Key(SDL_KEYDOWN, SDLK_RIGHT);
-    const struct {
-        Uint32 at;
-        Sint16 x, y;
-    } both[] = {{1000, 4, 2}, {1200, 4, 2}, {1250, 5, 1}, {1320, 6, 0}};
-    for (const auto &t : both) {
-        TickAt(t.at);
-        EXPECT_EQ(mx, t.x) << "at " << t.at - 1000 << " ms";
-        EXPECT_EQ(my, t.y) << "at " << t.at - 1000 << " ms";
-    }
+    const CursorAt both[] = {{1000, 4, 2}, {1200, 4, 2}, {1250, 5, 1}, {1320, 6, 0}};
+    ExpectCursorAlong(both, 1000);
     Key(SDL_KEYUP, SDLK_UP);
     Key(SDL_KEYUP, SDLK_RIGHT);
 
@@ -279,15 +280,8 @@ TEST_F(Desktop, TwoHeldDirectionsRepeatDiagonallyAndAnotherPressStepsAtOnce)
     TickAt(2000);
     hostClockSet = 2100;
     Key(SDL_KEYDOWN, SDLK_DOWN);
-    const struct {
-        Uint32 at;
-        Sint16 x, y;
-    } later[] = {{2140, 5, 1}, {2280, 5, 1}, {2349, 5, 1}, {2350, 4, 2}, {2420, 3, 3}};
-    for (const auto &t : later) {
-        TickAt(t.at);
-        EXPECT_EQ(mx, t.x) << "at " << t.at - 2000 << " ms";
-        EXPECT_EQ(my, t.y) << "at " << t.at - 2000 << " ms";
-    }
+    const CursorAt later[] = {{2140, 5, 1}, {2280, 5, 1}, {2349, 5, 1}, {2350, 4, 2}, {2420, 3, 3}};
+    ExpectCursorAlong(later, 2000);
     Key(SDL_KEYUP, SDLK_LEFT);
     Key(SDL_KEYUP, SDLK_DOWN);
 }
@@ -296,14 +290,8 @@ TEST_F(Desktop, ThePadsHatRepeatsAsTheKeysDo)
 {
     hostClockSet = 1000;
     Handle(PadEvent(SDL_JOYHATMOTION, 0, SDL_HAT_UP));
-    const struct {
-        Uint32 at;
-        Sint16 row;
-    } held[] = {{1000, 2}, {1100, 2}, {1249, 2}, {1250, 1}, {1320, 0}};
-    for (const auto &t : held) {
-        TickAt(t.at);
-        EXPECT_EQ(my, t.row) << "at " << t.at - 1000 << " ms";
-    }
+    const CursorAt held[] = {{1000, 3, 2}, {1100, 3, 2}, {1249, 3, 2}, {1250, 3, 1}, {1320, 3, 0}};
+    ExpectCursorAlong(held, 1000);
     // The key held too is no new press: the direction goes on repeating while either holds it.
     Key(SDL_KEYDOWN, SDLK_UP);
     TickAt(1390);

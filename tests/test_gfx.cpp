@@ -15,15 +15,6 @@ namespace {
 const Uint16 WHITE = 0xFFFF;
 const Uint16 GREEN565 = 0x07E0; // what a key-green source pixel would become on screen
 
-std::vector<Uint16> Grab()
-{
-    std::vector<Uint16> pixels;
-    for (int y = 0; y < 240; y++)
-        for (int x = 0; x < 320; x++)
-            pixels.push_back(ScreenPixel(x, y));
-    return pixels;
-}
-
 bool IsKey(SDL_Surface *sheet, int x, int y, Uint32 key)
 {
     SDL_LockSurface(sheet);
@@ -69,10 +60,10 @@ TEST(Colour, PacksByTruncation)
 
 TEST_F(Gfx, FillClipsAndZeroSizeDrawsNothing)
 {
-    std::vector<Uint16> before = Grab();
+    std::vector<Uint16> before = ScreenPixels();
     FillRec(screen, 10, 10, 0, 50, WHITE);
     FillRec(screen, 10, 10, 50, 0, WHITE);
-    EXPECT_EQ(Grab(), before);
+    EXPECT_EQ(ScreenPixels(), before);
 
     // A rectangle reaching past the bottom right corner fills only what lies on screen.
     FillRec(screen, 300, 230, 100, 100, WHITE);
@@ -86,10 +77,10 @@ TEST_F(Gfx, BlitClipsOnBothSurfaces)
     SDL_Surface *src = SDL_CreateRGBSurface(SDL_SWSURFACE, 20, 10, 16, 0xF800, 0x07E0, 0x001F, 0);
     ASSERT_NE(src, nullptr);
     SDL_FillRect(src, NULL, 0xF800);
-    std::vector<Uint16> before = Grab();
+    std::vector<Uint16> before = ScreenPixels();
     PutSurface(src, screen, 0, 0, 50, 50, 0, 10);
     PutSurface(src, screen, 0, 0, 50, 50, 10, 0);
-    EXPECT_EQ(Grab(), before);
+    EXPECT_EQ(ScreenPixels(), before);
 
     // Partly off the left and top edges of the screen: only the visible part lands.
     PutSurface(src, screen, 0, 0, -5, -3, 20, 10);
@@ -217,9 +208,9 @@ TEST_F(Gfx, CursorInTheLastCellStaysInsideIt)
     SetBoard(latin);
     mx = 6; my = 6; SET = 1;
     DrawPan();
-    std::vector<Uint16> before = Grab();
+    std::vector<Uint16> before = ScreenPixels();
     DrawCursor();
-    std::vector<Uint16> after = Grab();
+    std::vector<Uint16> after = ScreenPixels();
     int minX = 320, minY = 240, maxX = -1, maxY = -1;
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++)
@@ -319,9 +310,9 @@ TEST_F(Gfx, DigitsShowTheLowestSevenDigitsRightAligned)
 
 TEST_F(Gfx, ZeroCellsDrawNothing)
 {
-    std::vector<Uint16> before = Grab();
+    std::vector<Uint16> before = ScreenPixels();
     PutDigit(123, 0, 5, 40);
-    EXPECT_EQ(Grab(), before);
+    EXPECT_EQ(ScreenPixels(), before);
 }
 
 TEST_F(Gfx, DigitBackgroundZeroKeepsTheOneInForce)

@@ -413,15 +413,6 @@ TEST_F(Tick, PressedAgainBeforeTheTickIsHeld)
 // Long enough after a present for sdl12-compat to show a partial update at once.
 void PastOnePresent() { std::this_thread::sleep_for(std::chrono::milliseconds(60)); }
 
-std::vector<Uint16> WholeScreen()
-{
-    std::vector<Uint16> pixels;
-    for (int y = 0; y < 240; y++)
-        for (int x = 0; x < 320; x++)
-            pixels.push_back(ScreenPixel(x, y));
-    return pixels;
-}
-
 TEST_F(Tick, EveryChangeIsShownAndASmallOneInPart)
 {
     Uint8 savedSkins = skinMax;
@@ -470,7 +461,7 @@ TEST_F(Tick, EveryChangeIsShownAndASmallOneInPart)
         RunTick();
         shownPictures = NULL;
         ASSERT_FALSE(pictures.empty());
-        EXPECT_TRUE(pictures.back() == WholeScreen()) << "the display shows the screen";
+        EXPECT_TRUE(pictures.back() == ScreenPixels()) << "the display shows the screen";
         EXPECT_EQ(fullUpdates, c.whole ? 2 : 1);
     }
     skinMax = savedSkins;
