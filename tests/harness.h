@@ -120,8 +120,8 @@ inline std::filesystem::path InitInScratchFolder(const char *who, bool dummy = t
         SDL_Quit();
         return {};
     }
-    // The rules at their own speed: a desktop's pause on each clearing step is for players.
-    clearingShowMs = 0;
+    // The rules at their own speed: a desktop's motion is for players.
+    showInMotion = 0;
     return dir;
 }
 

@@ -103,6 +103,9 @@ MoveOutcome SimulateMove(const Uint8 *cells, int lifted, int target, unsigned se
             sum += (Uint32)length;
         Uint32 n = (Uint32)runs.lengths.size();
         out.points += 10 * chain * sum + (n > 1 ? 15 * chain * (n - 1) : 0);
+        out.scores.push_back(out.points);
+        out.runs.emplace_back();
+        memcpy(out.runs.back().data(), runs.marks, 49);
 
         // New tiles are drawn round by round: in each round every column that still has
         // marked cells to replace gets one, columns from the left.
@@ -124,6 +127,8 @@ MoveOutcome SimulateMove(const Uint8 *cells, int lifted, int target, unsigned se
             for (int y = 0; y < 7; y++)
                 b[x + 7 * y] = column[y];
         }
+        out.boards.emplace_back();
+        memcpy(out.boards.back().data(), b, 49);
     }
     if (out.steps.empty())
         std::swap(b[lifted], b[target]);
@@ -184,8 +189,8 @@ void SaveScreen(const std::string &name)
 }
 
 int fullUpdates = 0;
-std::vector<Uint32> scoreAtUpdate;
 int soundsPlayed[4] = {0, 0, 0, 0};
+std::vector<int> soundOrder;
 int boardRepaints = 0;
 int cellUpdates = 0;
 std::vector<Uint32> updateTimes;
@@ -220,8 +225,8 @@ int audioLocks = 0;
 void ResetSpies()
 {
     fullUpdates = 0;
-    scoreAtUpdate.clear();
     memset(soundsPlayed, 0, sizeof soundsPlayed);
+    soundOrder.clear();
     boardRepaints = 0;
     cellUpdates = 0;
     updateTimes.clear();
@@ -238,10 +243,8 @@ void __real_SDL_UnlockAudio(void);
 
 void __wrap_SDL_UpdateRect(SDL_Surface *s, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
 {
-    if (s == screen && x == 0 && y == 0 && w == 320 && h == 240) {
+    if (s == screen && x == 0 && y == 0 && w == 320 && h == 240)
         fullUpdates++;
-        scoreAtUpdate.push_back(score);
-    }
     cellUpdates += s == screen && w == 34 && h == 34;
     if (s == screen && shownPictures != NULL)
         RecordShown(x, y, w, h);
@@ -285,8 +288,10 @@ void __wrap_SDL_UnlockAudio(void)
 int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk *chunk, int loops, int ticks)
 {
     for (int i = 0; i < 4; i++)
-        if (chunk != NULL && chunk == wave[i] && channel == -1 && loops == 0 && ticks == -1)
+        if (chunk != NULL && chunk == wave[i] && channel == -1 && loops == 0 && ticks == -1) {
             soundsPlayed[i]++;
+            soundOrder.push_back(i);
+        }
     return __real_Mix_PlayChannelTimed(channel, chunk, loops, ticks);
 }
 }
@@ -299,7 +304,8 @@ void ResetGameState()
     isMenu = 0; _gameOver = 0; _currMenu = 0; done = 0;
     skin = 0; aniCursor = 0;
     partialPresents = 0; // the whole screen every tick, as the console shows it
-    clearingShowMs = 0;  // a resolution in one picture, as the console shows it
+    showInMotion = 0;    // a move's steps at once, as the console shows them
+    pressesActAtOnce = 0; // buttons read once a tick, as the console reads them
     ScreenTouched();
     WakeSound();
     AllKeyClear();

@@ -6,6 +6,7 @@
 
 #include "harness.h" // HasRun, FindMoves
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ RunReport FindRuns(const Uint8 *cells);
 // swap of cells `lifted` and `target`, then cascade steps until no run is left.
 struct MoveOutcome {
     std::vector<std::vector<int>> steps; // the run lengths of each cascade step
+    std::vector<std::array<Uint8, 49>> runs, boards; // each step's run marks, and the board after it
+    std::vector<Uint32> scores;          // the points of the move up to and with each step
     Uint8 board[49];                     // the board afterwards
     Uint32 points;                       // what the move scores
     bool gameOver;                       // runs were formed and no neighbour move is left
@@ -54,8 +57,8 @@ void SaveScreen(const std::string &name);                    // into <build>/scr
 // Counts of calls made by the game to SDL_UpdateRect (whole screen) and Mix_PlayChannelTimed,
 // by chunk; kept by linker wraps that forward to the real calls.
 extern int fullUpdates;
-extern std::vector<Uint32> scoreAtUpdate; // the score as each full-screen update went out
 extern int soundsPlayed[4];
+extern std::vector<int> soundOrder;        // the chunks played, in order
 extern int boardRepaints;                  // fills of the board background, one per DrawPan
 extern int cellUpdates;                    // updates of one 34x34 cell of the screen
 extern std::vector<Uint32> updateTimes;    // SDL_GetTicks() as each full-screen update returned

@@ -40,16 +40,17 @@ class Desktop : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetGameState();
+        Reset();
         SetBoard(latin);
+    }
+    static void Reset()
+    {
+        ResetGameState();
+        pressesActAtOnce = 1; // as the desktop's host layer sets it
     }
     void TearDown() override
     {
-        // Clicks still waiting for their ticks, and a tick the timer posted meanwhile, would
-        // otherwise reach the next test.
-        SDL_Event buttons[HOST_MOST_BUTTONS];
-        for (int i = 0; i < 20; i++)
-            HostMouseTick(buttons);
+        // A tick the timer posted meanwhile would otherwise reach the next test.
         StopTick();
         SDL_Event stale;
         while (SDL_PollEvent(&stale)) {
@@ -136,6 +137,7 @@ SDL_Event PadEvent(Uint8 type, Uint8 number, Sint16 value = 0)
 
 TEST_F(Desktop, APadsButtonsHatAndStickAreTheConsolesButtons)
 {
+    pressesActAtOnce = 0; // what each control stands for, with no step to take the presses
     struct {
         Uint8 pad;
         Uint8 *flag;
@@ -305,52 +307,50 @@ TEST_F(Desktop, ThePadsHatRepeatsAsTheKeysDo)
     EXPECT_EQ(mx, 3);
 }
 
-TEST_F(Desktop, ClicksLiftSwapAndChooseOneTickAtATime)
+TEST_F(Desktop, ClicksLiftSwapAndChooseAsTheyCome)
 {
     // (2, 4) moved to (3, 3) completes the 3s of row 3: a diagonal swap.
     SetBoard({"0123456", "3456012", "6012345", "2345331", "5631234", "1234560", "4560123"});
     ClickCell(2, 4);
-    ClickCell(3, 3); // faster than a tick: it waits for the lift to be seen
-    EXPECT_EQ(mx, 2);
-    EXPECT_EQ(my, 4);
-    RunTick();
     EXPECT_EQ(SET, 1);
-    EXPECT_EQ(setX, 2);
-    RunTick();
+    EXPECT_EQ(setX * 10 + setY, 24);
+    ClickCell(3, 3);
     EXPECT_EQ(SET, 0);
-    EXPECT_EQ(mx, 3);
-    EXPECT_EQ(my, 3);
+    EXPECT_EQ(mx * 10 + my, 33);
     EXPECT_GE(score, 30u);
 
     // A click on the lifted tile, or a right click, puts it down; elsewhere it lifts anew.
     isMenu = 0; // the refill may have left no move
     SetBoard(latin);
     ClickCell(0, 0);
-    RunTick();
     ASSERT_EQ(SET, 1);
     ClickCell(0, 0);
-    RunTick();
     EXPECT_EQ(SET, 0);
     ClickCell(5, 6);
-    RunTick();
     ClickCell(1, 1);
-    RunTick();
     EXPECT_EQ(SET, 1);
-    EXPECT_EQ(setX, 1);
-    EXPECT_EQ(setY, 1);
+    EXPECT_EQ(setX * 10 + setY, 11);
     ClickCell(4, 4, SDL_BUTTON_RIGHT);
-    RunTick();
     EXPECT_EQ(SET, 0);
     EXPECT_EQ(soundsPlayed[2], 2) << "put down with the cancel sound, as X does";
+
+    // An arrow key held, a tile lifted, and a click on a tile that is no neighbour: the click
+    // lifts that tile, and takes no step of the arrow along into a swap.
+    hostClockSet = 1000;
+    Key(SDL_KEYDOWN, SDLK_RIGHT);
+    ClickCell(1, 1);
+    ClickCell(5, 5);
+    EXPECT_EQ(SET, 1);
+    EXPECT_EQ(setX * 10 + setY, 55);
+    EXPECT_EQ(mx * 10 + my, 55);
+    EXPECT_EQ(BoardRows(), latin);
+    Key(SDL_KEYUP, SDLK_RIGHT);
 
     // The menu: a click on its labels opens it, a click on an item chooses it.
     Click(40, 215);
     EXPECT_EQ(isMenu, 1);
     score = 70;
     Click(40, 150 + 20 + 10);
-    RunTick();
-    EXPECT_EQ(isMenu, 1) << "the opening click's tick comes first";
-    RunTick();
     EXPECT_EQ(_currMenu, 1);
     EXPECT_EQ(isMenu, 0);
     EXPECT_EQ(score, 0u) << "new game";
@@ -364,7 +364,7 @@ TEST_F(Desktop, ATileDraggedOntoANeighbourSwapsWithIt)
         for (int ticks = 0; ticks <= 1; ticks++) {
             SCOPED_TRACE(std::string(lifted ? "lifted already" : "not lifted") + ", let go after " +
                          std::to_string(ticks) + " ticks");
-            ResetGameState();
+            Reset();
             SetBoard(board);
             if (lifted) {
                 ClickCell(2, 4);
@@ -383,7 +383,7 @@ TEST_F(Desktop, ATileDraggedOntoANeighbourSwapsWithIt)
 
     // Let go far off, nothing more; on the pressed tile, a click; a press on the lifted tile
     // let go off its neighbours puts it down; a press that swaps leaves its release nothing.
-    ResetGameState();
+    Reset();
     SetBoard(latin);
     PressCell(2, 4);
     ReleaseCell(5, 0);
@@ -407,11 +407,11 @@ TEST_F(Desktop, ATileDraggedOntoANeighbourSwapsWithIt)
     EXPECT_EQ(BoardRows(), latin);
 }
 
-TEST_F(Desktop, ClicksThatCanTapNothingTakeNoPlaceInTheQueue)
+TEST_F(Desktop, ClicksThatCanTapNothingDoNothing)
 {
-    // The menu opened by a click, whose tick has not come yet when the wheel turns, the middle
-    // and right buttons click with nothing lifted, and the left one beside the board, over and
-    // over; then a click chooses new game.
+    // The menu opened by a click; the wheel turns, the middle and right buttons click with
+    // nothing lifted, and the left one beside the board, over and over; then a click chooses
+    // new game.
     Click(40, 215);
     ASSERT_EQ(isMenu, 1);
     for (int i = 0; i < 10; i++) {
@@ -419,51 +419,38 @@ TEST_F(Desktop, ClicksThatCanTapNothingTakeNoPlaceInTheQueue)
             Click(200, 100, button);
         Click(10, 10);
     }
+    EXPECT_EQ(_currMenu, 0);
     score = 70;
     Click(40, 150 + 20 + 10);
-    RunTick();
-    RunTick();
     EXPECT_EQ(isMenu, 0);
     EXPECT_EQ(score, 0u) << "new game";
 
-    // A right click behind a lift that waits for its tick puts the tile down.
+    // Right after a lift, a right click puts the tile down.
     ClickCell(1, 1);
-    ClickCell(1, 1, SDL_BUTTON_RIGHT);
-    RunTick();
     EXPECT_EQ(SET, 1);
-    RunTick();
+    ClickCell(1, 1, SDL_BUTTON_RIGHT);
     EXPECT_EQ(SET, 0);
 
     // The last pixel columns of the picture, right of column 6, hold no tile.
     for (int x : {318, 319}) {
         Click(x, 100);
-        RunTick();
         EXPECT_EQ(SET, 0) << x;
     }
     Click(317, 100);
-    RunTick();
     EXPECT_EQ(SET, 1);
     EXPECT_EQ(setX, 6);
 }
 
-TEST_F(Desktop, QuickClicksBeyondTheQueueAreRefused)
+TEST_F(Desktop, QuickClicksEachActAsTheyCome)
 {
-    // Twelve clicks faster than a tick, each lifting a tile apart from the last: the first acts
-    // at once, its release and seven more clicks wait, the rest are refused.
+    // Twelve clicks between two ticks, each lifting a tile apart from the last: none waits.
     const int cells[12][2] = {{0, 0}, {2, 0}, {4, 0}, {6, 0}, {0, 2}, {2, 2},
                               {4, 2}, {6, 2}, {0, 4}, {2, 4}, {4, 4}, {6, 4}};
-    for (const auto &c : cells)
+    for (const auto &c : cells) {
         ClickCell(c[0], c[1]);
-    std::vector<int> lifts;
-    for (int i = 0; i < 20; i++) {
-        RunTick();
-        if (SET && (lifts.empty() || lifts.back() != setX * 10 + setY))
-            lifts.push_back(setX * 10 + setY);
+        EXPECT_EQ(SET, 1);
+        EXPECT_EQ(setX * 10 + setY, c[0] * 10 + c[1]);
     }
-    std::vector<int> first;
-    for (int i = 0; i < 8; i++)
-        first.push_back(cells[i][0] * 10 + cells[i][1]);
-    EXPECT_EQ(lifts, first);
 }
 
 TEST_F(Desktop, PureGreenIsTransparentAtAnyDepth)
@@ -574,7 +561,8 @@ protected:
     void TearDown() override
     {
         cardShown = CARD_NONE;
-        clearingShowMs = 0;
+        ShowFinish();
+        showInMotion = 0;
         setenv("XDG_DATA_HOME", was_.c_str(), 1);
         fs::remove_all(data_);
         Desktop::TearDown();
@@ -604,69 +592,64 @@ protected:
 // A lift at (1, 2) and a step right clear the 3s of row 2; the seed gives cascades after it.
 const Rows runsInRow2 = {"0123456", "3456012", "6101145", "2345601", "5601234", "1234560", "4560123"};
 
-TEST_F(DesktopPlay, EachClearingStepIsShownForAMoment)
+TEST_F(DesktopPlay, AMovePlaysOutInMotionWhileTheKeysActAtOnce)
 {
     SetBoard(runsInRow2);
-    const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.steps.size() >= 2; });
+    const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.steps.size() >= 2 && !o.gameOver; });
     ASSERT_NE(seed, 0u);
     const MoveOutcome expected = SimulateMove(table, 1 + 7 * 2, 2 + 7 * 2, seed);
-    // The board after the swap, every tile at full strength: the marked picture differs from it
-    // in the runs' cells only, where their tiles still show, faded.
+    // The board after the swap, every tile at full strength: while the first runs show, the
+    // picture differs from it in the runs' cells only, where their tiles still show, faded.
     std::swap(table[1 + 7 * 2], table[2 + 7 * 2]);
     DrawPan();
-    std::vector<Uint16> swapped(320 * 240);
-    for (int i = 0; i < 320 * 240; i++)
-        swapped[(size_t)i] = ScreenPixel(i % 320, i / 320);
+    const std::vector<Uint16> swapped = ScreenPixels();
     const RunReport runs = FindRuns(table);
     SetBoard(runsInRow2);
 
-    // A key pressed before the move waits in SDL's queue for the show to end.
-    SDL_Event waiting = KeyEvent(SDL_KEYDOWN, SDLK_DOWN);
-    SDL_PushEvent(&waiting);
-    clearingShowMs = 120;
-    std::vector<std::vector<Uint16>> pictures;
-    shownPictures = &pictures;
-    mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
+    showInMotion = 1;
+    hostClockSet = 1000;
+    mx = 1; my = 2;
+    Tap(SDLK_SPACE);
     srand(seed);
-    Uint32 start = SDL_GetTicks();
-    CheckMove();
-    Uint32 took = SDL_GetTicks() - start;
-    shownPictures = NULL;
-
-    const size_t steps = expected.steps.size();
-    EXPECT_GE(took, 2 * 120 * steps - 10) << "each step's runs, then its fall, for 120 ms each";
-    ASSERT_EQ(pictures.size(), 2 * steps) << "each step's runs marked, then the board after its fall";
+    Tap(SDLK_RIGHT);
+    EXPECT_EQ(soundsPlayed[3], 1) << "the move sound as the swap starts";
+    EXPECT_EQ(score, expected.points) << "the rules are done at once, the show plays their record";
+    EXPECT_EQ(BoardRows(), BoardRows(expected.board));
+    auto frameAt = [](Uint32 ms) { hostClockSet = 1000 + ms; return PlatformFrame(); };
+    frameAt(160);
+    const std::vector<Uint16> faded = ScreenPixels();
+    EXPECT_EQ(soundsPlayed[1], 0);
     for (int cell = 0; cell < 49; cell++) {
         int differing = 0, white = 0;
         for (int y = 0; y < 34; y++)
             for (int x = 0; x < 34; x++) {
                 size_t at = (size_t)((1 + 34 * (cell / 7) + y) * 320 + 80 + 34 * (cell % 7) + x);
-                differing += pictures[0][at] != swapped[at];
-                white += pictures[0][at] == 0xFFFF;
+                differing += faded[at] != swapped[at];
+                white += faded[at] == 0xFFFF;
             }
+        if (cell == 2 + 7 * 2)
+            continue; // under the cursor
         if (runs.marks[cell] == 0)
             EXPECT_EQ(differing, 0) << "cell " << cell << " is in no run";
         else
             EXPECT_TRUE(differing > 0 && white < 34 * 34) << "cell " << cell << " shows its tile faded";
     }
-    EXPECT_EQ(score, expected.points) << "the rules are the rules, shown or not";
-    EXPECT_EQ(BoardRows(), BoardRows(expected.board));
-    EXPECT_EQ(soundsPlayed[1], (int)steps);
-    SDL_Event left;
-    EXPECT_EQ(SDL_PeepEvents(&left, 1, SDL_GETEVENT, SDL_KEYDOWNMASK), 1) << "the key still waits";
-
-    // With a quit waiting (the window closed), the rest of a long show goes by at once.
-    SDL_Event quit;
-    memset(&quit, 0, sizeof quit);
-    quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
-    SetBoard(runsInRow2);
-    mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
-    srand(seed);
-    start = SDL_GetTicks();
-    CheckMove();
-    EXPECT_LT(SDL_GetTicks() - start, 100u);
-    EXPECT_EQ(SDL_PeepEvents(&quit, 1, SDL_GETEVENT, SDL_QUITMASK), 1) << "the quit is left for the loop";
+    // Presses during the show act at once, each one; the show goes on.
+    Tap(SDLK_DOWN);
+    Tap(SDLK_DOWN);
+    EXPECT_EQ(my, 4) << "two presses, two rows";
+    EXPECT_GT(frameAt(240), 0);
+    EXPECT_EQ(soundsPlayed[1], 1) << "the first runs vanished with the clear sound";
+    Uint32 ms = 240;
+    while (frameAt(ms) >= 0 && ms < 10000)
+        ms += 16;
+    EXPECT_LT(ms, 100 + 2 * expected.steps.size() * (120 + 200)) << "over in its time";
+    EXPECT_EQ(soundsPlayed[1], (int)expected.steps.size());
+    const std::vector<Uint16> end = ScreenPixels();
+    DrawPan();
+    DrawCursorFrame();
+    DrawScore();
+    EXPECT_TRUE(end == ScreenPixels()) << "the show ends on the board and score the rules left";
 }
 
 TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
@@ -676,7 +659,7 @@ TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
     ASSERT_NE(seed, 0u);
     mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
     srand(seed);
-    CheckMove();
+    MakeMove();
     ASSERT_EQ(_gameOver, 1);
     RunTick();
     char *title = NULL;
@@ -715,9 +698,10 @@ TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
 TEST_F(DesktopPlay, F1ShowsTheControlsAndHoldsTheGameUntilAnyKey)
 {
     RunTick();
-    // A direction held as the card comes up.
-    SDL_Event right = JoyButtonEvent(SDL_JOYBUTTONDOWN, BTN_RIGHT);
-    HandleEvent(&right);
+    // A direction held as the card comes up, which steps at once and would repeat from 1250.
+    hostClockSet = 1000;
+    Key(SDL_KEYDOWN, SDLK_RIGHT);
+    ASSERT_EQ(mx, 4);
     Tap(SDLK_F1);
     EXPECT_EQ(cardShown, CARD_HELP);
     SDL_Surface *help = LoadPicture(iHelp, iHelp_size);
@@ -725,18 +709,17 @@ TEST_F(DesktopPlay, F1ShowsTheControlsAndHoldsTheGameUntilAnyKey)
     EXPECT_TRUE(Shows(help, 0, 0, 84, 4, 232, 232));
     SDL_FreeSurface(help);
     // No game step while it shows: the held direction does not move the cursor.
-    RunTick();
-    RunTick();
-    EXPECT_EQ(mx, 3);
+    TickAt(1300);
+    TickAt(1370);
+    EXPECT_EQ(mx, 4);
     // Any key takes it away, and is no move of its own; the board is drawn again where it lay.
     Tap(SDLK_LEFT);
     EXPECT_EQ(cardShown, CARD_NONE);
-    EXPECT_EQ(mx, 3);
+    EXPECT_EQ(mx, 4);
     EXPECT_NE(ScreenPixel(80 + 34 * 3 + 1, 1 + 34 * 3 + 1), ScreenPixel(84 + 120, 4 + 120)) << "the board again";
-    RunTick();
-    EXPECT_EQ(mx, 4) << "the held direction moves once the card is gone";
-    SDL_Event let = JoyButtonEvent(SDL_JOYBUTTONUP, BTN_RIGHT);
-    HandleEvent(&let);
+    TickAt(1440);
+    EXPECT_EQ(mx, 5) << "the held direction moves once the card is gone";
+    Key(SDL_KEYUP, SDLK_RIGHT);
 }
 
 TEST_F(DesktopPlay, HighScoreShowsTheTable)

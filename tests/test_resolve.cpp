@@ -6,6 +6,7 @@
 #include <random>
 
 #include "board/board.h"
+#include "game/game.h"
 #include "gfx/gfx.h"
 #include "support.h"
 
@@ -17,7 +18,8 @@ class Resolve : public ::testing::Test {
 protected:
     void SetUp() override { ResetGameState(); }
 
-    // Lifts `lifted`, moves the cursor onto `target` and settles the move with rand seeded.
+    // Lifts `lifted`, moves the cursor onto `target` and makes the move with rand seeded, as the
+    // tick makes it: settled, then its steps shown as the console shows them.
     void Move(int lifted, int target, unsigned seed)
     {
         setX = (Sint16)(lifted % 7);
@@ -26,7 +28,7 @@ protected:
         my = (Sint16)(target / 7);
         SET = 1;
         srand(seed);
-        CheckMove();
+        MakeMove();
     }
 
     // Plays a move with a seed under which it clears in one step without a cascade; returns the
@@ -50,10 +52,10 @@ protected:
     std::vector<Uint32> StepPoints() const
     {
         std::vector<Uint32> points;
-        Uint32 before = 0;
-        for (Uint32 s : scoreAtUpdate) {
-            points.push_back(s - before);
-            before = s;
+        Uint32 before = moveRecord.scoreBefore;
+        for (Uint8 i = 0; i < moveRecord.steps; i++) {
+            points.push_back(moveRecord.step[i].score - before);
+            before = moveRecord.step[i].score;
         }
         return points;
     }
@@ -121,7 +123,7 @@ TEST_F(Resolve, PointsOfEachStep)
                 EXPECT_EQ(points[i], c.points[i]) << "step " << i + 1;
             }
         }
-        EXPECT_EQ(score, scoreAtUpdate.back());
+        EXPECT_EQ(score, moveRecord.step[moveRecord.steps - 1].score);
     }
 }
 
@@ -131,9 +133,9 @@ TEST_F(Resolve, EveryRunOfAStepCountsBeyondTen)
     // there can be; swapping two equal tiles leaves it as it is.
     SetBoard({"0001111", "0001111", "0001111", "2223333", "2223333", "2223333", "2223333"});
     Move(Cell(0, 0), Cell(1, 0), 5);
-    ASSERT_FALSE(scoreAtUpdate.empty());
+    ASSERT_GE(moveRecord.steps, 1);
     // Fourteen runs of 3 and fourteen of 4: 10 * 98 + 15 * 27.
-    EXPECT_EQ(scoreAtUpdate[0], 1385u);
+    EXPECT_EQ(moveRecord.step[0].score, 1385u);
 }
 
 TEST_F(Resolve, RemovalPassByPassWithTheFirstNewTileLowest)
@@ -160,7 +162,7 @@ TEST_F(Resolve, RemovalPassByPassWithTheFirstNewTileLowest)
     EXPECT_EQ(BoardRows(), want);
     for (Uint8 m : same)
         EXPECT_EQ(m, 0);
-    EXPECT_EQ(boardRepaints, 4) << "three removing passes and one that finds nothing";
+    EXPECT_EQ(boardRepaints, 0) << "the rules draw nothing";
 }
 
 TEST_F(Resolve, TopRowRunIsReplacedInPlace)
@@ -175,7 +177,7 @@ TEST_F(Resolve, TopRowRunIsReplacedInPlace)
     EXPECT_EQ(after[0].substr(3), "1234") << "the tile moved to (3, 0) stays";
     for (int x = 0; x < 3; x++)
         EXPECT_EQ(after[0][x], '0' + fresh[x]) << "column " << x;
-    EXPECT_EQ(boardRepaints, 1 + 2 + 1 + 1) << "the swap, one removing and one empty pass, the step, the end";
+    EXPECT_EQ(boardRepaints, 1) << "the board drawn once, for the one picture shown";
 }
 
 TEST_F(Resolve, VerticalRunAtTheBottomDropsTheColumnThreeRows)
@@ -193,7 +195,7 @@ TEST_F(Resolve, VerticalRunAtTheBottomDropsTheColumnThreeRows)
     EXPECT_EQ(after[1][2], '0' + fresh[1]);
     EXPECT_EQ(after[0][2], '0' + fresh[2]);
     EXPECT_EQ(score, 30u);
-    EXPECT_EQ(boardRepaints, 1 + 4 + 1 + 1) << "the swap, three removing and one empty pass, the step, the end";
+    EXPECT_EQ(boardRepaints, 1) << "the board drawn once, for the one picture shown";
 }
 
 TEST_F(Resolve, SwapWithoutRunIsUndone)
@@ -280,9 +282,9 @@ TEST_F(Resolve, WrapAroundSwapResolvesLikeAnyOther)
     ASSERT_NE(seed, 0u);
     MoveOutcome expected = SimulateMove(table, Cell(0, 5), Cell(6, 5), seed);
     Move(Cell(0, 5), Cell(6, 5), seed);
-    ASSERT_GE(scoreAtUpdate.size(), 2u);
-    EXPECT_EQ(scoreAtUpdate[0], 30u);
-    EXPECT_EQ(scoreAtUpdate[1], 30u + 60u);
+    ASSERT_GE(moveRecord.steps, 2);
+    EXPECT_EQ(moveRecord.step[0].score, 30u);
+    EXPECT_EQ(moveRecord.step[1].score, 30u + 60u);
     EXPECT_EQ(score, expected.points);
     EXPECT_EQ(0, memcmp(table, expected.board, sizeof table));
     EXPECT_EQ(mx, 6);
@@ -342,6 +344,14 @@ TEST_F(Resolve, SoakOfRandomMoves)
         }
         ASSERT_EQ(SET, 0);
         ASSERT_EQ(_gameOver, expected.gameOver ? 1 : 0);
+        // The record the screen plays: the model's steps, each ending on its board and score.
+        ASSERT_EQ(moveRecord.steps, expected.steps.size());
+        for (size_t i = 0; i < expected.steps.size(); i++) {
+            for (int c = 0; c < 49; c++)
+                ASSERT_EQ(moveRecord.step[i].runs[c] != 0, expected.runs[i][c] != 0) << "step " << i << " cell " << c;
+            ASSERT_EQ(0, memcmp(moveRecord.step[i].after, expected.boards[i].data(), 49)) << "step " << i;
+            ASSERT_EQ(moveRecord.step[i].score, scoreBefore + expected.scores[i]) << "step " << i;
+        }
         if (expected.steps.empty())
             undone++;
         if (_gameOver) {

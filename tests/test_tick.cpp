@@ -571,4 +571,38 @@ TEST_F(Tick, TheSheetInTheScreensPixelsDrawsWhatTheSheetItselfDraws)
     ExpectSamePictures(raw, copied);
 }
 
+TEST_F(Tick, TheConsoleShowsEachStepOfAMoveWholeWithItsSound)
+{
+    unsigned seed = ScriptSeed();
+    ASSERT_NE(seed, 0u);
+    const MoveOutcome model = SimulateMove(table, 1 + 7 * 2, 2 + 7 * 2, seed);
+    const std::vector<std::vector<Uint16>> shown = PlayScript(seed, 0);
+    std::vector<int> sounds(1, 0); // the lift, a clear sound for each step, the move sound last
+    sounds.insert(sounds.end(), model.steps.size(), 1);
+    sounds.push_back(3);
+    EXPECT_EQ(soundOrder, sounds);
+    // One picture a step, one after another: the board after its fall and refill, and the score
+    // with its points, as the model plays the move.
+    skin = 0; // as it was during the move
+    auto step = [&](size_t k) {
+        DrawTiles(model.boards[k].data(), NULL);
+        DrawPoints(model.scores[k]);
+        return ScreenPixels();
+    };
+    auto same = [](const std::vector<Uint16> &a, const std::vector<Uint16> &b) {
+        for (int at = 0; at < 320 * 240; at++) {
+            int x = at % 320, y = at / 320;
+            if (((x >= 80 && y >= 1) || (x >= 5 && x < 75 && y >= 40 && y < 53)) && a[at] != b[at])
+                return false;
+        }
+        return true;
+    };
+    size_t first = 0;
+    while (first < shown.size() && !same(shown[first], step(0)))
+        first++;
+    ASSERT_LT(first + model.steps.size(), shown.size()) << "the first step is shown";
+    for (size_t k = 1; k < model.steps.size(); k++)
+        EXPECT_TRUE(same(shown[first + k], step(k))) << "step " << k + 1;
+}
+
 } // namespace

@@ -1,4 +1,4 @@
-// The event loop: button events to the input and the game, the quit event, and the tick's clock.
+// The event loop: button events to the input and the game, the quit event, the tick's clock and the host's frames.
 #include "app/app.h"
 
 #include <fcntl.h>
@@ -64,34 +64,60 @@ void StopTick(void)
     tickSerial++;
 }
 
-// A press or release of one of the console's buttons.
-static void HandleButton(const SDL_Event *event)
+// A press or release of one of the console's buttons; 1 for a press that a step of the game reads.
+static int HandleButton(const SDL_Event *event)
 {
-    if (event->type == SDL_JOYBUTTONDOWN) {
-        TimedKeyDown(event);
-        // Any press while Start is still held toggles the menu again.
-        if (isStartKey)
-            StartButton();
-        else
-            VolumeButtons();
-    } else {
+    if (event->type != SDL_JOYBUTTONDOWN) {
         TimedKeyUp(event);
+        return 0;
     }
+    int forStep = TimedKeyDown(event);
+    // Any press while Start is still held toggles the menu again.
+    if (isStartKey)
+        StartButton();
+    else
+        VolumeButtons();
+    return forStep;
+}
+
+static int HandleButtons(const SDL_Event *buttons, int n)
+{
+    int forStep = 0;
+    for (int i = 0; i < n; i++)
+        forStep |= HandleButton(&buttons[i]);
+    return forStep;
+}
+
+// One step of the game: the tick's, or on a desktop one of its own for a press as it arrives.
+static void RunStep(int tick)
+{
+    SDL_Event buttons[HOST_MOST_BUTTONS];
+    int n = PlatformBeforeStep(buttons, tick);
+    if (n < 0) {
+        // The host covers the board: the game waits until the host is done.
+        if (tick)
+            ScheduleTick();
+        return;
+    }
+    HandleButtons(buttons, n);
+    if (tick)
+        DrawSet();
+    else
+        StepNow();
+    HandleButtons(buttons, PlatformAfterStep(buttons));
 }
 
 void RunTick(void)
 {
-    SDL_Event buttons[HOST_MOST_BUTTONS];
-    int n = PlatformTick(buttons);
-    if (n < 0) {
-        // The host covers the board: the game waits, and its taps with it, until the host is done.
-        ScheduleTick();
-    } else {
-        for (int i = 0; i < n; i++)
-            HandleButton(&buttons[i]);
-        DrawSet();
-    }
+    RunStep(1);
     QuietSound();
+}
+
+// Buttons of a host event, and on a desktop the step for a press among them, at once.
+static void HandleHostButtons(const SDL_Event *buttons, int n)
+{
+    if (HandleButtons(buttons, n) && pressesActAtOnce && !done)
+        RunStep(0);
 }
 
 void HandleEvent(SDL_Event *event)
@@ -99,14 +125,13 @@ void HandleEvent(SDL_Event *event)
     SDL_Event buttons[HOST_MOST_BUTTONS];
     int n = PlatformEvent(event, buttons);
     if (n >= 0) {
-        for (int i = 0; i < n; i++)
-            HandleButton(&buttons[i]);
+        HandleHostButtons(buttons, n);
         return;
     }
     switch (event->type) {
     case SDL_JOYBUTTONDOWN:
     case SDL_JOYBUTTONUP:
-        HandleButton(event);
+        HandleHostButtons(event, 1);
         break;
     case SDL_QUIT:
         // No tick may run once the surfaces are gone.
@@ -128,8 +153,9 @@ void HandleEvent(SDL_Event *event)
     }
 }
 
-// Sleeps until the tick is due or input comes, instead of looking for events every 10 ms.
-static void WaitForEvents(void)
+// Sleeps until the tick or a frame is due (due ms from now; -1: none) or input comes, instead of
+// looking for events every 10 ms.
+static void WaitForEvents(int due)
 {
     struct pollfd waits[2];
     memset(waits, 0, sizeof waits);
@@ -147,7 +173,10 @@ static void WaitForEvents(void)
     if (PlatformInputPending())
         return;
     // A signal (SIGTERM, SIGINT) cuts the sleep short, and SDL turns it into a quit event.
-    poll(waits, (nfds_t)count, PlatformPollsInput() || wake[0] < 0 ? 10 : -1);
+    int timeout = PlatformPollsInput() || wake[0] < 0 ? 10 : -1;
+    if (due >= 0 && (timeout < 0 || due < timeout))
+        timeout = due;
+    poll(waits, (nfds_t)count, timeout);
     char drained[16];
     while (wake[0] >= 0 && read(wake[0], drained, sizeof drained) > 0) {
     }
@@ -162,7 +191,10 @@ void EventLoop(void)
         // done is looked at only once the queue is empty, so queued events still count.
         while (SDL_PollEvent(&event))
             HandleEvent(&event);
+        if (done)
+            break;
+        int due = PlatformFrame();
         if (!done)
-            WaitForEvents();
+            WaitForEvents(due);
     }
 }

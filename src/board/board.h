@@ -21,6 +21,28 @@ extern Uint32 score;             // points of the current game; raised by CheckM
 extern Uint8 _gameOver;          // 1 once no move is left; set by CheckMove, cleared by Start
 extern Uint32 dealSalt;          // this process's share of every deal's seed; set once at start-up
 
+// What the last move did, step by step: the rules settle a move at once and only record it, and
+// the screen and the sound play the record afterwards (the console at once, a desktop in motion).
+// A cascade longer than the record holds (never seen: each step is a fresh gamble on the refill)
+// keeps its first steps and folds the rest into the last, which then ends on the final board.
+#define RECORD_STEPS 48
+struct MoveStep {
+    Uint8 runs[BOARD_CELLS];  // the step's runs as CheckSame marked them: non-zero cells vanish
+    Uint8 after[BOARD_CELLS]; // the board once they vanished, the tiles above fell and new ones came in
+    Uint32 score;             // the score with the step's points added
+    Uint8 sound;              // the effect the step plays as its runs vanish: the clear sound
+};
+struct MoveRecord {
+    Sint16 fromX, fromY;         // the lifted cell
+    Sint16 toX, toY;             // the cell it was swapped with, where the cursor went
+    Uint8 before[BOARD_CELLS];   // the board before the swap
+    Uint32 scoreBefore;
+    Uint8 steps;                 // clearing steps recorded; 0: the swap made no run and was undone
+    MoveStep step[RECORD_STEPS];
+    Uint8 gameOver;              // no move was left afterwards
+};
+extern MoveRecord moveRecord;    // the last move; written by CheckMove only
+
 void SaltDeals(void);              // mix the wall clock and the process id into the deals of this run
 void SetTable(void);               // seed rand from the clock and fill every cell with a random kind
 void DealTable(void);              // deal again and again until the board holds no run
@@ -30,7 +52,7 @@ void SetX_Y(Sint16 x, Sint16 y);   // put the cursor on (x, y)
 Uint8 CheckSame(void);  // mark every run in same, list its length in combo; returns the run count
 Uint8 CheckMore(void);  // 1 when some swap of two neighbours would form a run, else 0
 
-void CheckMove(void);   // settle a move: swap, clear runs in cascades, score, undo or end the game
+void CheckMove(void);   // settle a move: swap, clear runs in cascades, score, undo or end the game; recorded in moveRecord
 void ReSetTable(void);  // remove the marked cells, let the columns fall and refill from the top
 
 #endif

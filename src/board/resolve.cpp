@@ -1,12 +1,10 @@
-// Settling a move: the swap, cascades of clearing with gravity and refill, scoring, undo and game over.
+// Settling a move: the swap, cascades of clearing with gravity and refill, scoring, undo and game over, recorded step by step.
 #include "board/board.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-#include "gfx/gfx.h"
-#include "platform/platform.h"
-#include "sound/sound.h"
+MoveRecord moveRecord;
 
 void ReSetTable(void)
 {
@@ -29,16 +27,23 @@ void ReSetTable(void)
             same[x] = 0;
             table[x] = (Uint8)(rand() % 7);
         }
-        DrawPan();
     } while (removed);
 }
 
 void CheckMove(void)
 {
     Uint8 chain = 0;
+    MoveRecord *r = &moveRecord;
+    r->fromX = setX;
+    r->fromY = setY;
+    r->toX = mx;
+    r->toY = my;
+    memcpy(r->before, table, sizeof table);
+    r->scoreBefore = score;
+    r->steps = 0;
+    r->gameOver = 0;
 
     SwapChoice();
-    DrawPan();
 
     for (;;) {
         Uint8 n = CheckSame();
@@ -49,13 +54,12 @@ void CheckMove(void)
             score += (Uint32)chain * combo[j] * 10u;
         if (n > 1)
             score += (Uint32)chain * (n * 15u - 15u);
-        PlatformShowRuns();
+        MoveStep *step = &r->step[r->steps < RECORD_STEPS ? r->steps++ : RECORD_STEPS - 1];
+        memcpy(step->runs, same, sizeof same);
         ReSetTable();
-        PlayWave(1);
-        DrawPan();
-        DrawScore();
-        UpdateScreen();
-        PlatformShowFall();
+        memcpy(step->after, table, sizeof table);
+        step->score = score;
+        step->sound = 1;
     }
 
     if (chain == 0) {
@@ -64,12 +68,12 @@ void CheckMove(void)
         mx = setX;
         my = setY;
     } else if (CheckMore() == 0) {
+        // The game flow opens the menu on it.
         _gameOver = 1;
-        isMenu = 1;
+        r->gameOver = 1;
     }
 
     SET = 0;
     // The move search leaves the marks of its last trial behind.
     memset(same, 0, sizeof same);
-    DrawPan();
 }

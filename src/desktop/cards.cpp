@@ -45,6 +45,8 @@ void ShowCard(int card)
     if (sheet == NULL)
         return;
     cardShown = (Uint8)card;
+    // What a move had still to show is covered; the board comes back as it ends.
+    ShowFinish();
     PutSurface(sheet, screen, 0, 0, CARD_X, CARD_Y, CARD_SIZE, CARD_SIZE);
     if (card == CARD_SCORES)
         DrawScoreTable(sheet);
@@ -56,7 +58,7 @@ static void HideCard(void)
 {
     cardShown = CARD_NONE;
     DrawPan();
-    DrawCursor();
+    DrawCursorFrame();
     if (_gameOver)
         DrawGameOverBanner();
     UpdateScreen();

@@ -10,16 +10,16 @@ extern Uint32 hostClockSet; // when not 0, what the host's input clock reads ins
 
 int PlatformWindowScale(int desktopW, int desktopH);            // whole-number window scale that fits a desktop
 int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // a click as the console's buttons
-int HostMouseTick(SDL_Event *buttons);                          // right before a tick: the buttons of a click that waited for it
 int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons
 int HostPresentRects(const SDL_Rect *rects, int count);         // changed rectangles straight to the X window
 void WholeNumberScale(void);                                    // SDL's full screen at a whole-number scale too
 
 // Key repeat: a held direction steps once, then from 250 ms after the latest direction press
 // on every tick (the console's stick repeats on every tick).
-Uint32 HostClock(void);                          // the host's input clock in ms: SDL_GetTicks(), or hostClockSet
+Uint32 HostClock(void);                          // the host's clock in ms: SDL_GetTicks(), or hostClockSet
 int HostRepeatEvents(SDL_Event *buttons, int n); // notes the host's direction buttons among n; returns how many stay
-int HostRepeatTick(SDL_Event *buttons, int room); // right before a tick: directions taken away or given back
+int HostRepeatTick(SDL_Event *buttons, int room); // right before a tick's step: held directions given back
+int HostRepeatAfterStep(SDL_Event *buttons, int room); // right after any step: the directions it was given, taken away
 
 // The desktop's own pictures, embedded from assets/ as the game's are.
 extern const unsigned char iBanner[]; // banner.bmp: the game-over banner, and its new-high-score line below it
@@ -39,10 +39,11 @@ int CardEvent(const SDL_Event *event); // while a card shows: 1 when the event w
 int CardsBeforeTick(void);         // 1 while a card holds the game; shows the controls on a first start
 
 // Game over, said: a banner over the board with the final score, and the window's title.
-void GameOverBeforeTick(void);     // puts the banner up once the game is over, and down with a new game
+void GameOverBeforeTick(void);     // puts the banner up once the game is over and shown, and down with a new game
 void DrawGameOverBanner(void);     // the banner as it stands, into screen
 
-// The steps of a resolution, each shown for a moment.
-void ClearingBeforeTick(void);     // a new tick: any hurry of the last show is over
+// A move played in motion (the swap slides, the runs fade, the tiles fall), on the host's clock.
+int ShowRunning(void);             // 1 while a move is being played
+void ShowFinish(void);             // the show ends where it is; whoever covers the board draws it anew
 
 #endif

@@ -37,21 +37,26 @@ static int HostEvent(const SDL_Event *event, SDL_Event *buttons)
     }
 }
 
-// The buttons of keys, clicks and the pad all pass the key repeat, which hears of every direction.
+// The buttons of keys and the pad pass the key repeat, which hears of every direction they hold.
+// A click's are taps for one step, held by nothing.
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
 {
     int n = HostEvent(event, buttons);
-    return n > 0 ? HostRepeatEvents(buttons, n) : n;
+    int click = event->type == SDL_MOUSEBUTTONDOWN || event->type == SDL_MOUSEBUTTONUP;
+    return n > 0 && !click ? HostRepeatEvents(buttons, n) : n;
 }
 
-int PlatformTick(SDL_Event *buttons)
+int PlatformBeforeStep(SDL_Event *buttons, int tick)
 {
-    ClearingBeforeTick();
     if (CardsBeforeTick())
         return -1;
     GameOverBeforeTick();
-    int n = HostRepeatEvents(buttons, HostMouseTick(buttons));
-    return n + HostRepeatTick(buttons + n, HOST_MOST_BUTTONS - n);
+    return tick ? HostRepeatTick(buttons, HOST_MOST_BUTTONS) : 0;
+}
+
+int PlatformAfterStep(SDL_Event *buttons)
+{
+    return HostRepeatAfterStep(buttons, HOST_MOST_BUTTONS);
 }
 
 void PlatformVolumeChanged(void)

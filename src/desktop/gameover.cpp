@@ -35,7 +35,8 @@ void DrawGameOverBanner(void)
 
 void GameOverBeforeTick(void)
 {
-    if (_gameOver && !bannerUp) {
+    // The banner waits for the last move to have played out.
+    if (_gameOver && !bannerUp && !ShowRunning()) {
         // The game is over: its score goes into the table first, so the banner can say where.
         bannerUp = 1;
         PlatformGameEnds();

@@ -8,6 +8,7 @@
 
 #include "assets/assets.h"
 #include "gfx/gfx.h"
+#include "input/input.h"
 
 Uint32 PlatformVideoFlags(void)
 {
@@ -39,9 +40,10 @@ void PlatformBeforeInit(void)
     // A present shows only the rectangles that changed, straight to the X window where there is
     // one; the console shows the whole screen every tick.
     partialPresents = 1;
-    // Each step of a resolution stays on screen long enough to be seen; the console shows the
-    // end of it only.
-    clearingShowMs = 120;
+    // A move plays out in motion, and a press acts as it arrives; the console shows the end of a
+    // move at once and reads its buttons once a tick.
+    showInMotion = 1;
+    pressesActAtOnce = 1;
     presentRects = HostPresentRects;
 }
 
@@ -71,6 +73,9 @@ void PlatformVideoPrepare(void)
         setenv("SDL12COMPAT_WINDOW_SCALING", scale, 0);
     }
     SDL_WM_SetCaption("Sevenfold", "Sevenfold");
+    // Nothing reads where the pointer goes, and a stream of its moves would only crowd the queue
+    // that presses, releases and a quit wait in.
+    SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
     // The icon goes with the window as it is made, so it is set before the video mode.
     SDL_Surface *icon = SDL_LoadBMP_RW(SDL_RWFromConstMem(iIcon, (int)iIcon_size), 1);
     if (icon != NULL) {

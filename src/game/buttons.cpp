@@ -17,6 +17,9 @@ void StartButton(void)
         isMenu = 0;
         ShowMenu(0);
         StartTick();
+        // The console shows it with the next tick's picture.
+        if (pressesActAtOnce)
+            UpdateScreen();
     } else {
         // After game over Start only shows the menu again: a new game comes from its items.
         isMenu = 1;

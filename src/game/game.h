@@ -9,6 +9,9 @@ extern SDL_Surface *Wexa; // credit label, decoded once by PutWexa
 void Start(void);         // deal and draw a new game; the caller updates the display
 void PutWexa(Sint16 x, Sint16 y);
 void DrawSet(void);       // one game tick: menu or game step, redraw, update, schedule the next
+void StepNow(void);       // a press acted on as it arrives (a desktop): the tick's step and picture, off the clock
+void MakeMove(void);      // the swap of the lifted tile: settled, the menu opened at game over, the record played
+void PlayMoveAtOnce(void); // each clearing step of moveRecord shown whole with its sound, one after another
 void StartButton(void);   // Start pressed: open the menu, or close it while the game runs
 void VolumeButtons(void); // any other press: step the volume by the volume buttons held
 

@@ -1,4 +1,4 @@
-// The game tick: one step of the menu or of the game, then the redraw and the whole screen shown.
+// The game tick: one step of the menu or of the game, then the redraw and the picture shown.
 #include "game/game.h"
 
 #include "app/app.h"
@@ -8,20 +8,11 @@
 #include "platform/platform.h"
 #include "sound/sound.h"
 
-// The tick's picture is shown: its buttons are seen, and the next tick is due a period from now.
-static void TickShown(void)
-{
-    TickSawButtons();
-    ScheduleTick();
-}
+// What a step leaves on screen to be shown.
+enum { STEP_ENDED_PROGRAM, STEP_DREW_ALL, STEP_SHOWS_BOARD };
 
-static void EndTick(void)
-{
-    UpdateScreen();
-    TickShown();
-}
-
-void DrawSet(void)
+// The tick's work but the picture: a menu step or choice, or a game step.
+static int Step(void)
 {
     // Menu step: clearing moveY makes one press of up or down move the selection once.
     if (isMenu && moveY != 0) {
@@ -34,22 +25,22 @@ void DrawSet(void)
         moveY = 0;
     }
 
-    // Menu choice; high score and option do nothing, and their B or Select stays set.
+    // Menu choice; on the console high score and option do nothing, and their B or Select
+    // stays set.
     if (isMenu && (isSelectKey || isBkey)) {
         if (_currMenu == 1) {
             isSelectKey = 0;
             isBkey = 0;
             Start();
             isMenu = 0;
-            EndTick();
-            return;
+            return STEP_DREW_ALL;
         }
         if (_currMenu == 3) {
             done = 1;
             StopTick();
-            return;
+            return STEP_ENDED_PROGRAM;
         }
-        // High score does nothing on the console; a desktop shows the table over the board.
+        // A desktop shows the high-score table over the board.
         if (_currMenu == 0 && PlatformShowHighScores()) {
             isSelectKey = 0;
             isBkey = 0;
@@ -58,8 +49,7 @@ void DrawSet(void)
 
     if (isMenu) {
         ShowMenu(1);
-        EndTick();
-        return;
+        return STEP_DREW_ALL;
     }
 
     // Game step.
@@ -86,7 +76,7 @@ void DrawSet(void)
         my = (Sint16)(boardYmax - 1);
 
     if (SET && (moveX || moveY))
-        CheckMove();
+        MakeMove();
     if (moveX || moveY)
         PlayWave(3);
 
@@ -100,15 +90,51 @@ void DrawSet(void)
         setY = my;
         PlayWave(0);
     }
+    return STEP_SHOWS_BOARD;
+}
 
-    // Idle, only the cursor's outline crawls: its cell alone is drawn and shown.
-    if (OnlyTheCursorTurns()) {
-        DrawCursorCell();
-    } else {
+static void DrawBoardNow(void)
+{
+    if (!PlatformDrawBoard())
         DrawPan();
-        DrawCursor();
+}
+
+void DrawSet(void)
+{
+    int drew = Step();
+    if (drew == STEP_ENDED_PROGRAM)
+        return;
+    if (drew == STEP_SHOWS_BOARD) {
+        // Idle, only the cursor's outline crawls: its cell alone is drawn and shown.
+        if (OnlyTheCursorTurns()) {
+            DrawCursorCell();
+        } else {
+            DrawBoardNow();
+            DrawCursor();
+            UpdateScreen();
+        }
+        BoardShown();
+    } else {
         UpdateScreen();
     }
-    BoardShown();
-    TickShown();
+    // The tick's picture is shown: its buttons are seen, and the next tick is due a period from now.
+    TickSawButtons();
+    ScheduleTick();
+}
+
+void StepNow(void)
+{
+    int drew = Step();
+    if (drew == STEP_ENDED_PROGRAM)
+        return;
+    if (drew == STEP_SHOWS_BOARD) {
+        // The cursor's outline keeps the tick's pace: a press does not turn it.
+        DrawBoardNow();
+        DrawCursorFrame();
+        UpdateScreen();
+        BoardShown();
+    } else {
+        UpdateScreen();
+    }
+    TickSawButtons();
 }

@@ -47,7 +47,12 @@ void PutDigit(Uint32 value, Uint8 digits, Sint16 x, Sint16 y)
     }
 }
 
+void DrawPoints(Uint32 points)
+{
+    PutDigit(points, 7, 5, 40);
+}
+
 void DrawScore(void)
 {
-    PutDigit(score, 7, 5, 40);
+    DrawPoints(score);
 }

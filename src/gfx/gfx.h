@@ -55,11 +55,18 @@ void SetDigit(Uint8 width, Uint8 height);
 void SetDigitBack(Uint32 colour);
 void PutDigit(Uint32 value, Uint8 digits, Sint16 x, Sint16 y);
 void DrawScore(void);
+void DrawPoints(Uint32 points); // DrawScore of any number of points: the score as a move's steps show it
 
 // Board and cursor.
 extern Uint8 aniCursor;    // cursor animation frame 0-3; advanced by DrawCursor
 void DrawPan(void);        // the whole board, marked cells as white squares
-void DrawCursor(void);     // the cursor outline over the cursor cell, and a lifted tile faded
+void DrawTiles(const Uint8 *kinds, const Uint8 *marks); // DrawPan of any board; marks may be NULL
+void DrawCursor(void);     // the next frame of the cursor outline over the cursor cell, and a lifted tile faded
+void DrawCursorFrame(void); // the same with the frame it shows now: a picture between two ticks
+Sint16 CellX(int column);  // screen position of a board cell
+Sint16 CellY(int row);
+void DrawTile(Uint8 kind, Sint16 x, Sint16 y);       // a tile of the current skin at any place
+void DrawTileFaded(Uint8 kind, Sint16 x, Sint16 y, Uint8 alpha); // the same blended at alpha over what is there
 void DrawCellFaded(int column, int row, Uint8 alpha); // the cell's tile blended at alpha over what is there
 
 // Menu.

@@ -5,39 +5,47 @@
 
 Uint8 aniCursor = 0;
 
-// Screen position of a board cell.
-static Sint16 CellX(int column) { return (Sint16)(80 + 34 * column); }
-static Sint16 CellY(int row) { return (Sint16)(1 + 34 * row); }
+Sint16 CellX(int column) { return (Sint16)(80 + 34 * column); }
+Sint16 CellY(int row) { return (Sint16)(1 + 34 * row); }
 
-// One cell over the white board: a marked cell stays white.
-static void DrawCell(int c, int r)
+void DrawTile(Uint8 kind, Sint16 x, Sint16 y)
 {
-    if (same[c + r * 7] != 0)
-        FillRec(screen, (Uint16)CellX(c), (Uint16)CellY(r), 34, 34, 0xFFFF);
-    else
-        PutSurface(TileToDraw(), screen, (Sint16)(34 * table[c + r * 7]), (Sint16)(34 * skin), CellX(c),
-                   CellY(r), 34, 34);
+    PutSurface(TileToDraw(), screen, (Sint16)(34 * kind), (Sint16)(34 * skin), x, y, 34, 34);
 }
 
-void DrawPan(void)
+// One cell over the white board: a marked cell stays white.
+static void DrawCell(const Uint8 *kinds, const Uint8 *marks, int c, int r)
+{
+    if (marks != NULL && marks[c + r * 7] != 0)
+        FillRec(screen, (Uint16)CellX(c), (Uint16)CellY(r), 34, 34, 0xFFFF);
+    else
+        DrawTile(kinds[c + r * 7], CellX(c), CellY(r));
+}
+
+void DrawTiles(const Uint8 *kinds, const Uint8 *marks)
 {
     // Reaches one row below the screen; the fill clips it.
     FillRec(screen, 80, 1, 240, 240, 0xFFFF);
     for (int r = 0; r < 7; r++)
         for (int c = 0; c < 7; c++)
-            DrawCell(c, r);
+            DrawCell(kinds, marks, c, r);
+}
+
+void DrawPan(void)
+{
+    DrawTiles(table, same);
 }
 
 void DrawCursorCell(void)
 {
     // Within the cell this is exactly what DrawPan and DrawCursor leave there.
     FillRec(screen, (Uint16)CellX(mx), (Uint16)CellY(my), 34, 34, 0xFFFF);
-    DrawCell(mx, my);
+    DrawCell(table, same, mx, my);
     DrawCursor();
     UpdateScreen();
 }
 
-void DrawCellFaded(int c, int r, Uint8 alpha)
+void DrawTileFaded(Uint8 kind, Sint16 x, Sint16 y, Uint8 alpha)
 {
     if (tile == NULL)
         return;
@@ -46,8 +54,23 @@ void DrawCellFaded(int c, int r, Uint8 alpha)
     Uint32 blending = tile->flags & SDL_SRCALPHA;
     Uint8 was = tile->format->alpha;
     SDL_SetAlpha(tile, SDL_SRCALPHA, alpha);
-    PutSurface(tile, screen, (Sint16)(34 * table[c + r * 7]), (Sint16)(34 * skin), CellX(c), CellY(r), 34, 34);
+    PutSurface(tile, screen, (Sint16)(34 * kind), (Sint16)(34 * skin), x, y, 34, 34);
     SDL_SetAlpha(tile, blending, was);
+}
+
+void DrawCellFaded(int c, int r, Uint8 alpha)
+{
+    DrawTileFaded(table[c + r * 7], CellX(c), CellY(r), alpha);
+}
+
+void DrawCursorFrame(void)
+{
+    Sint16 x = CellX(mx), y = CellY(my);
+    if (SET != 0) {
+        FillRec(screen, (Uint16)x, (Uint16)y, 34, 34, 0xFFFF);
+        DrawCellFaded(mx, my, 150);
+    }
+    PutSurface(image, screen, (Sint16)(34 * aniCursor), 0, x, y, 34, 34);
 }
 
 void DrawCursor(void)
@@ -55,11 +78,5 @@ void DrawCursor(void)
     aniCursor++;
     if (aniCursor > 3)
         aniCursor = 0;
-
-    Sint16 x = CellX(mx), y = CellY(my);
-    if (SET != 0) {
-        FillRec(screen, (Uint16)x, (Uint16)y, 34, 34, 0xFFFF);
-        DrawCellFaded(mx, my, 150);
-    }
-    PutSurface(image, screen, (Sint16)(34 * aniCursor), 0, x, y, 34, 34);
+    DrawCursorFrame();
 }

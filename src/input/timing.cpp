@@ -5,6 +5,8 @@
 
 // Start and the volume buttons are acted on as they arrive, and A, Y and Enter by nothing, so
 // their releases go straight through.
+Uint8 pressesActAtOnce = 0;
+
 static Uint8 pressUnseen[BTN_COUNT]; // pressed since the last tick
 static Uint8 releaseHeld[BTN_COUNT]; // released, waiting for the next tick
 
@@ -14,15 +16,17 @@ static int TickReads(Uint8 button)
            button != BTN_VOLDOWN && button != BTN_A && button != BTN_Y && button != BTN_ENTER;
 }
 
-void TimedKeyDown(const SDL_Event *event)
+int TimedKeyDown(const SDL_Event *event)
 {
     Uint8 button = event->jbutton.button;
-    if (TickReads(button)) {
+    int read = TickReads(button);
+    if (read) {
         // Pressed again before the tick: the button is simply down.
         releaseHeld[button] = 0;
         pressUnseen[button] = 1;
     }
     KeyDown(event);
+    return read;
 }
 
 void TimedKeyUp(const SDL_Event *event)

@@ -34,15 +34,23 @@ int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
     return -1;
 }
 
-int PlatformTick(SDL_Event *buttons)
+int PlatformBeforeStep(SDL_Event *buttons, int tick)
+{
+    (void)buttons;
+    (void)tick;
+    return 0;
+}
+
+int PlatformAfterStep(SDL_Event *buttons)
 {
     (void)buttons;
     return 0;
 }
 
-// The console shows a resolution in one picture, says nothing at game over and keeps no scores.
-void PlatformShowRuns(void) {}
-void PlatformShowFall(void) {}
+// The console shows a move's clearing steps at once, says nothing at game over and keeps no scores.
+int PlatformShowMove(void) { return 0; }
+int PlatformDrawBoard(void) { return 0; }
+int PlatformFrame(void) { return -1; }
 void PlatformVolumeChanged(void) {}
 void PlatformGameEnds(void) {}
 int PlatformShowHighScores(void) { return 0; }

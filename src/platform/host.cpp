@@ -5,7 +5,7 @@
 
 #include "input/input.h"
 
-Uint16 clearingShowMs = 0;
+Uint8 showInMotion = 0;
 
 static Uint8 holders[BTN_COUNT]; // host controls holding each button
 

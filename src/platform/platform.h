@@ -29,10 +29,12 @@ void PlatformSay(const char *format, ...); // one line for the player on standar
 // Input: host events as the console's buttons. Returns how many button events it wrote into
 // buttons (at most HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
-// Right before a tick: the buttons of a click that waited for it, or of a desktop's key repeat;
-// or -1 while something of the host's covers the board (a card on the desktop): then no game
-// step runs in that tick.
-int PlatformTick(SDL_Event *buttons);
+// Right before a step of the game (at the tick, or on a desktop for a press as it arrives): the
+// buttons the host gives it, a desktop's key repeat at the tick; or -1 while something of the
+// host's covers the board (a card on the desktop): then no step runs.
+int PlatformBeforeStep(SDL_Event *buttons, int tick);
+// Right after a step: the buttons the host gave for that step alone, let go again.
+int PlatformAfterStep(SDL_Event *buttons);
 int PlatformButtonOfKey(SDLKey key);  // console button number a desktop key stands for, or -1
 
 // Waiting for input. The event loop sleeps in poll() until the tick is due or input comes.
@@ -45,9 +47,10 @@ void PlatformToggleFullScreen(void);  // between full screen and a window; nothi
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
 
 // The game's moments the host may show or keep. All do nothing on the console.
-extern Uint16 clearingShowMs;         // how long each step of a resolution stays on screen; the host layer
-void PlatformShowRuns(void);          // the runs just found, marked in same, about to be cleared
-void PlatformShowFall(void);          // the board after a clearing step's fall and refill, shown
+extern Uint8 showInMotion;            // 1: a desktop plays each move in motion; 0: at once, as the console. The host layer
+int PlatformShowMove(void);           // the move in moveRecord, just made: 1 when the host plays it itself, in motion
+int PlatformDrawBoard(void);          // the board as the host's show of a move stands now: 1 when it drew it
+int PlatformFrame(void);              // the next frame of that show when due; ms until the one after, -1 for none
 void PlatformVolumeChanged(void);     // a volume button stepped the volume
 void PlatformGameEnds(void);          // the game in play is over or left: its score may be kept
 int PlatformShowHighScores(void);     // the menu's high-score item chosen: 1 when the host showed them

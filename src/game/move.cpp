@@ -1,0 +1,30 @@
+// A player's move: settled by the rules, then played from their record, at once or by the host in motion.
+#include "game/game.h"
+
+#include "board/board.h"
+#include "gfx/gfx.h"
+#include "platform/platform.h"
+#include "sound/sound.h"
+
+void MakeMove(void)
+{
+    CheckMove();
+    // No move is left: the menu opens, and a new game comes from its items.
+    if (moveRecord.gameOver)
+        isMenu = 1;
+    if (!PlatformShowMove())
+        PlayMoveAtOnce();
+}
+
+void PlayMoveAtOnce(void)
+{
+    // Each clearing step is shown whole as its runs vanish, with its sound; the end of the last
+    // is the board the tick then draws with its cursor.
+    for (Uint8 i = 0; i < moveRecord.steps; i++) {
+        const MoveStep *step = &moveRecord.step[i];
+        PlayWave(step->sound);
+        DrawTiles(step->after, NULL);
+        DrawPoints(step->score);
+        UpdateScreen();
+    }
+}
