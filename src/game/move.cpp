@@ -19,11 +19,15 @@ void MakeMove(void)
 void PlayMoveAtOnce(void)
 {
     // Each clearing step is shown whole as its runs vanish, with its sound; the end of the last
-    // is the board the tick then draws with its cursor.
+    // is the board the tick then draws with its cursor. Over the step before, only the cells
+    // that changed are drawn again.
     for (Uint8 i = 0; i < moveRecord.steps; i++) {
         const MoveStep *step = &moveRecord.step[i];
         PlayWave(step->sound);
-        DrawTiles(step->after, NULL);
+        if (i == 0)
+            DrawTiles(step->after, NULL);
+        else
+            DrawTilesOver(step->after, moveRecord.step[i - 1].after);
         DrawPoints(step->score);
         UpdateScreen();
     }

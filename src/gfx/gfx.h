@@ -61,6 +61,7 @@ void DrawPoints(Uint32 points); // DrawScore of any number of points: the score 
 extern Uint8 aniCursor;    // cursor animation frame 0-3; advanced by DrawCursor
 void DrawPan(void);        // the whole board, marked cells as white squares
 void DrawTiles(const Uint8 *kinds, const Uint8 *marks); // DrawPan of any board; marks may be NULL
+void DrawTilesOver(const Uint8 *kinds, const Uint8 *was); // the same over the board `was` drawn by it: its changed cells
 void DrawCursor(void);     // the next frame of the cursor outline over the cursor cell, and a lifted tile faded
 void DrawCursorFrame(void); // the same with the frame it shows now: a picture between two ticks
 Sint16 CellX(int column);  // screen position of a board cell

@@ -31,6 +31,16 @@ void DrawTiles(const Uint8 *kinds, const Uint8 *marks)
             DrawCell(kinds, marks, c, r);
 }
 
+void DrawTilesOver(const Uint8 *kinds, const Uint8 *was)
+{
+    for (int i = 0; i < BOARD_CELLS; i++) {
+        if (kinds[i] == was[i])
+            continue;
+        FillRec(screen, (Uint16)CellX(i % 7), (Uint16)CellY(i / 7), 34, 34, 0xFFFF);
+        DrawTile(kinds[i], CellX(i % 7), CellY(i / 7));
+    }
+}
+
 void DrawPan(void)
 {
     DrawTiles(table, same);
