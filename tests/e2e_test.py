@@ -3,6 +3,7 @@
 import os
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import time
@@ -493,6 +494,29 @@ class Sevenfold(unittest.TestCase):
                      what="the outline crawling on")
         self.assertEqual(client.image(g.window, 20, 100, 10, 10).pixel(5, 5), (255, 0, 255),
                          "an idle tick showed more than the cursor's cell")
+
+    def test_no_press_release_or_quit_is_lost_to_a_flood_of_pointer_motion(self):
+        g = self.start_game()
+        v, moves = self.board_with_a_move(g)
+        cell, key = self.nearest(moves, v.cursor)
+        self.go_to(g, cell)
+        g.tap("space")
+        g.wait_until(lambda w: w.lifted and w.cursor == cell, what="the lift")
+        # The swap, and while it plays out Right held through 200 moves of the pointer.
+        target = ((cell[0] + STEP[key][0]) % N, (cell[1] + STEP[key][1]) % N)
+        flood = ["mousemove %d %d" % (10 + i % 300, 10 + i % 220) for i in range(200)]
+        g.x.xdotool(*(["key", key, "keydown", "Right"] + " ".join(flood).split() + ["keyup", "Right"]))
+        v = g.settled(span=0.6)
+        if not v.game_over:
+            self.assertEqual(v.cursor, ((target[0] + 1) % N, target[1]), "Right moved the cursor other than once")
+        # A quit in the middle of another flood still ends the game, and its score is kept.
+        motion = subprocess.Popen(["xdotool"] + " ".join(flood * 20).split(), env=g.x.env(),
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(motion.kill)
+        time.sleep(0.2)
+        g.terminate()
+        self.assertEqual(g.wait_exit(10), 0)
+        self.assertEqual(self.scores_kept(os.path.join(g.workdir, "data")), [int(v.score)])
 
     def test_sigterm_ends_the_program_cleanly(self):
         g = self.start_game()
