@@ -14,7 +14,7 @@ void Quit(void);          // exit handler: shut SDL down, hand over to the conso
 void StartTick(void);     // the first tick one period from now, forgetting any tick already due
 void ScheduleTick(void);  // the next tick of the running chain, one period from now
 void StopTick(void);      // no further tick, not even one already waiting in the queue
-void RunTick(void);       // one game tick, a waiting click handed over first
+void RunTick(void);       // one game tick, the buttons the host gives it handed over first
 void HandleEvent(SDL_Event *event);
 void EventLoop(void);     // handle events until done, waiting while there are none
 

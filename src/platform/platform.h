@@ -12,7 +12,7 @@
 // Joystick index of the console button events the host layer makes from keys, the mouse and a
 // pad: no real joystick has it, so the events of a real pad are never taken for them.
 #define HOST_STICK 255
-// The most console button events one host event or one tick's click can stand for.
+// The most console button events one host event, or the host before or after a step, can stand for.
 #define HOST_MOST_BUTTONS 8
 
 // Start-up.
