@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "input/input.h"
 #include "platform/platform.h"
 
 // A press or release of one of the console's buttons, as the host layer hands it to the game.
@@ -120,8 +121,10 @@ inline std::filesystem::path InitInScratchFolder(const char *who, bool dummy = t
         SDL_Quit();
         return {};
     }
-    // The rules at their own speed: a desktop's motion is for players.
+    // The rules at their own speed, stepped by the ticks the caller runs: a desktop's motion, and
+    // its step for each press as it arrives, are for players.
     showInMotion = 0;
+    pressesActAtOnce = 0;
     return dir;
 }
 
