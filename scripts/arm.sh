@@ -140,6 +140,10 @@ for lib in "$build/libsevenfold_game.a" "$build-console/libsevenfold_game.a"; do
     fi
 done
 
+# --- The device's C library: the console program asks for nothing newer than glibc 2.3 has. ---
+floor_ok=yes
+"$root/scripts/glibc-floor.sh" "$build-console/sevenfold" || floor_ok=no
+
 qemu=(qemu-arm -L "$sysroot")
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
@@ -303,4 +307,5 @@ echo "arm.sh: game start-up under qemu-arm: $([ $smoke_ok = yes ] && echo passed
 [ $smoke_ok = yes ] && passed=$((passed + 1)) || failed=$((failed + 1))
 echo "qemu-arm: $passed passed, $failed failed"
 echo "arm.sh: ARMv4T code for the console's CPU: $([ $cpu_ok = yes ] && echo passed || echo FAILED)"
-[ "$ctest_status" -eq 0 ] && [ $smoke_ok = yes ] && [ $cpu_ok = yes ]
+echo "arm.sh: the console program's glibc imports: $([ $floor_ok = yes ] && echo passed || echo FAILED)"
+[ "$ctest_status" -eq 0 ] && [ $smoke_ok = yes ] && [ $cpu_ok = yes ] && [ $floor_ok = yes ]

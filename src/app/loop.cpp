@@ -184,8 +184,17 @@ static void WaitForEvents(int due)
 
 void EventLoop(void)
 {
-    if (wake[0] < 0 && pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0)
-        wake[0] = wake[1] = -1;
+    // Not pipe2() and O_CLOEXEC: the console's Linux 2.4 and glibc 2.3 have neither.
+    if (wake[0] < 0 && pipe(wake) == 0) {
+        for (int i = 0; i < 2; i++) {
+            if (fcntl(wake[i], F_SETFL, O_NONBLOCK) != 0 || fcntl(wake[i], F_SETFD, FD_CLOEXEC) != 0) {
+                close(wake[0]);
+                close(wake[1]);
+                wake[0] = wake[1] = -1;
+                break;
+            }
+        }
+    }
     SDL_Event event;
     while (!done) {
         // done is looked at only once the queue is empty, so queued events still count.

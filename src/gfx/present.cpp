@@ -49,14 +49,15 @@ static void Grow(Box *b, int x0, int y0, int x1, int y1)
 }
 
 // The display as the partial presents know it: the screen as it was last shown, and where the
-// screen has been drawn into since.
+// screen has been drawn into since. All zero at start, so that the copy takes no room in the
+// program file; the first present is whole all the same, its screen not yet display.screen.
 static struct {
     Uint16 pixels[H][W];
     Uint8 whole;       // the next present must show everything: the display's pixels are unknown
     Uint8 sdlIsStale;  // the host showed rectangles SDL does not know of: SDL may show only all
     SDL_Surface *screen;
     Box drawn;
-} display = {{{0}}, 1, 0, NULL, {0, 0, 0, 0}};
+} display;
 
 static Uint32 lastShownBySdl; // SDL_GetTicks() when SDL's last update returned
 
