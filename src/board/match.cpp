@@ -61,7 +61,9 @@ static Uint8 TrySwap(void)
     return n;
 }
 
-Uint8 CheckMore(void)
+// The move search: 1 with the first swap that forms a run in cells (x, y, and the neighbour's
+// x, y) when it is not NULL, else 0.
+static Uint8 SearchMove(Sint16 *cells)
 {
     Sint16 savedX = mx, savedY = my, savedSetX = setX, savedSetY = setY;
     Uint8 found = 0;
@@ -81,6 +83,22 @@ Uint8 CheckMore(void)
         }
     }
 
+    if (found && cells != NULL) {
+        cells[0] = mx; cells[1] = my; cells[2] = setX; cells[3] = setY;
+    }
     mx = savedX; my = savedY; setX = savedSetX; setY = savedSetY;
+    return found;
+}
+
+Uint8 CheckMore(void)
+{
+    return SearchMove(NULL);
+}
+
+Uint8 FindMove(Sint16 cells[4])
+{
+    Uint8 found = SearchMove(cells);
+    // Between moves no cell is marked; the trial scans marked some.
+    memset(same, 0, sizeof same);
     return found;
 }

@@ -1,4 +1,4 @@
-"""The desktop's cards over the board: game-over banner, controls card, high-score card and its date glyphs."""
+"""The desktop's cards over the board: game-over banner, controls card, high-score card and its date glyphs, options card and its words."""
 
 # The game blits these pictures and then draws into fixed places on them:
 # the final score and the table's points as digit.bmp glyphs on plain white,
@@ -44,6 +44,7 @@ CONTROLS = [
     ("SPACE OR Z", "LIFT A TILE"),
     ("THEN MOVE", "SWAP IT"),
     ("X", "PUT IT DOWN"),
+    ("H", "A HINT"),
     ("MOUSE", "CLICK OR DRAG"),
     ("Q / W", "TILE SKIN"),
     ("ESC", "MENU"),
@@ -53,6 +54,22 @@ CONTROLS = [
 ]
 GOAL = "LINE UP THREE OR MORE"
 FOOTER = "PRESS ANY KEY"
+CONTROLS_Y, CONTROLS_DY = 46, 14      # the first control's top, and the step to the next
+
+# The options card: a row for each setting, its label on the left, its value in a field the
+# game fills; the chosen row gets the marker from the strip below the card, at MARKER_X.
+OPTION_ROWS = [                       # label, top of the row, field (x, y, w, h) relative to it
+    ("TILE SKIN", 34, (110, 0, 104, 36)),
+    ("VOLUME", 78, (110, 0, 32, 15)),
+    ("FULL SCREEN", 100, (110, 0, 90, 15)),
+    ("MOVES", 122, (110, 0, 90, 15)),
+]
+OPTION_LABEL_X, OPTION_LABEL_DY = 24, 4
+MARKER_X, MARKER_W = 12, 7
+OPTION_WORDS = ["OFF", "ON", "AT ONCE", "IN MOTION"]  # the value words: word k in the strip's
+WORD_W, WORD_H = 88, 9                # cell (WORD_W * (k % 2), WORD_H * (k // 2)), 5x7 ink keylined
+OPTION_HELP = ["UP, DOWN: CHOOSE", "LEFT, RIGHT: CHANGE", "OR CLICK THE VALUE", "ESC OR ENTER: DONE"]
+OPTION_HELP_Y = 158
 
 
 def opaque(v):
@@ -192,7 +209,7 @@ def build_help():
     left = (w - (keys + gap + acts)) // 2
     mid = left + keys + gap // 2
     for i, (key, act) in enumerate(CONTROLS):
-        y = 48 + 15 * i
+        y = CONTROLS_Y + CONTROLS_DY * i
         lettering(px, key, left + keys - text_width(key), y, GOLD)
         for dx, dy in ((0, 0), (1, 0), (0, 1), (1, 1)):    # a small stud between the two
             px[y + 3 + dy][mid - 1 + dx] = opaque(to555(hexcol('7888b8')))
@@ -237,4 +254,42 @@ def build_scores():
             strip[gy][GLYPH_W * k + gx] = opaque(to555(EDGE))
         for gx, gy in ink:
             strip[gy][GLYPH_W * k + gx] = opaque(to555(mix(hexcol('ffffff'), hexcol('ffe08a'), (gy - 1) / 6.0)))
+    return w, h, px + strip
+
+
+def word_cell(text, fill=LIGHT):
+    """A WORD_W x WORD_H cell on the key with `text` centred in it, keylined."""
+    cell = [[KEY555] * WORD_W for _ in range(WORD_H)]
+    lettering(cell, text, (WORD_W - text_width(text)) // 2, 1, fill)
+    return cell
+
+
+def build_options():
+    """232x250: the options card over its strip of value words, two a row, and the row marker
+    after the first two."""
+    w, h = CARD_W, CARD_H + 2 * WORD_H
+    px = card(CARD_W, CARD_H)
+    bold_heading(px, "OPTIONS", w / 2.0, 7.0, 10.5, 13.0, 3.0, 2.2, 7.0)
+    rule(px, 12, w - 12, 28)
+    date555 = opaque(to555(DATE_FIELD))
+    for label, top, (fx, fy, fw, fh) in OPTION_ROWS:
+        lettering(px, label, OPTION_LABEL_X, top + OPTION_LABEL_DY, GOLD)
+        # numbers are drawn in the score's digits on white, words on the dates' slate
+        field(px, fx, top + fy, fw, fh, WHITE555 if fh != 15 or fw == 32 else date555)
+    rule(px, 12, w - 12, 148)
+    for i, line in enumerate(OPTION_HELP):
+        centred(px, line, w // 2, OPTION_HELP_Y + 12 * i)
+    strip = [[KEY555] * w for _ in range(2 * WORD_H)]
+    for k, word in enumerate(OPTION_WORDS):
+        cell = word_cell(word, GOLD if word in ("ON", "IN MOTION") else LIGHT)
+        x0, y0 = WORD_W * (k % 2), WORD_H * (k // 2)
+        for y in range(WORD_H):
+            strip[y0 + y][x0:x0 + WORD_W] = cell[y]
+    # the marker: a small gold arrow pointing at the chosen row's label
+    ink = {(x, y) for y in range(1, 8) for x in range(1, 6) if x - 1 <= min(y - 1, 7 - y)}
+    x0 = 2 * WORD_W
+    for gx, gy in dilate(ink):
+        strip[gy][x0 + gx] = opaque(to555(EDGE))
+    for gx, gy in ink:
+        strip[gy][x0 + gx] = opaque(to555(mix(GOLD[0], GOLD[1], gy / 8.0)))
     return w, h, px + strip

@@ -27,6 +27,7 @@ CARD_FORMATS = {
     'banner.bmp': (cards.BANNER_W, cards.BANNER_H + cards.MESSAGE_H),
     'help.bmp': (cards.CARD_W, cards.CARD_H),
     'scores.bmp': (cards.CARD_W, cards.CARD_H + cards.GLYPH_H),
+    'options.bmp': (cards.CARD_W, cards.CARD_H + 2 * cards.WORD_H),
 }
 
 
@@ -369,3 +370,20 @@ def verify_cards(check, load):
         check(light >= 3 and dark >= 8, "date glyph %r lacks ink or keyline (%d/%d)" % (cards.DATE_GLYPHS[k], light, dark))
         cells.append(tuple(cell))
     check(len(set(cells)) == n, "two date glyphs are the same")
+
+    # options: a plain field for each value, the words and the marker on the strip below
+    options = sheets['options.bmp']
+    opaque_card('options.bmp', options, 0, cards.CARD_H)
+    for label, top, (fx, fy, fw, fh) in cards.OPTION_ROWS:
+        colour = options[top + fy][fx]
+        check(colour != KEY555 and plain(options, fx, top + fy, fw, fh, colour), "the %s field is not plain" % label)
+    strip = options[cards.CARD_H:]
+    cells = []
+    for k in range(len(cards.OPTION_WORDS) + 1):
+        x0, y0 = cards.WORD_W * (k % 2), cards.WORD_H * (k // 2)
+        if k == len(cards.OPTION_WORDS):
+            x0, y0 = 2 * cards.WORD_W, 0
+        cell = [strip[y0 + y][x0 + x] for y in range(cards.WORD_H) for x in range(cards.WORD_W if k < len(cards.OPTION_WORDS) else cards.MARKER_W)]
+        check(sum(1 for v in cell if v != KEY555 and luminance(from555(v)) > 150) >= 5, "option word or marker %d has no ink" % k)
+        cells.append(tuple(cell))
+    check(len(set(cells)) == len(cells), "two option words are the same")
