@@ -180,10 +180,10 @@ class StartAndExit(unittest.TestCase):
             with self.subTest(what):
                 self.assertSheetRefused(data, what, reasons[what])
 
-    def first_picture(self):
+    def first_picture(self, extra_env=None):
         """The first picture a game on our tile sheet presents, as SDL's dummy driver saves it."""
         with open(TILE, "rb") as f:
-            game = Game(f.read(), {"SDL_VIDEO_DUMMY_SAVE_FRAMES": "1"})
+            game = Game(f.read(), dict(extra_env or {}, SDL_VIDEO_DUMMY_SAVE_FRAMES="1"))
         try:
             frame = None
             deadline = time.time() + 10
@@ -210,7 +210,10 @@ class StartAndExit(unittest.TestCase):
 
     def test_window_pixels_are_scaled_unsmoothed(self):
         # The dummy driver's desktop takes a window scaled by 2 and saves every presented frame;
-        # without smoothing each game pixel is a uniform 2x2 block.
+        # without smoothing each game pixel is a uniform 2x2 block. A missing sound driver must
+        # not cost the scale.
+        self.assertEqual(struct.unpack("<ii", self.first_picture({"SDL_AUDIODRIVER": "nosuchdriver"})[18:26]),
+                         (640, 480))
         frame = self.first_picture()
         width, height, bits = struct.unpack("<iiH", frame[18:26] + frame[28:30])[:3]
         self.assertEqual((width, abs(height), bits), (640, 480, 24))
