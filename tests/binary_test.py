@@ -100,17 +100,20 @@ class StartAndExit(unittest.TestCase):
         self.assertTrue(places[2].endswith("/share/games/sevenfold/tile.bmp is not there"), places[2])
         self.assertNotIn("..", places[2], "the data folder is named plainly")
 
-    def assertRunsUntilTerminated(self, tile_bytes, what, extra_env=None, beside=None):
-        """Keeps running until SIGTERM, then ends with 0; returns standard error."""
+    def assertRunsUntilTerminated(self, tile_bytes, what, extra_env=None, beside=None, sig=signal.SIGTERM):
+        """Keeps running, through a SIGPIPE too, until SIGTERM (or sig), then ends with 0; returns
+        standard error."""
         game = Game(tile_bytes, extra_env, beside)
         try:
             self.assertTrue(game.running_after(1.5), f"{what}: the game should keep running")
-            game.proc.send_signal(signal.SIGTERM)
+            game.proc.send_signal(signal.SIGPIPE)
+            self.assertTrue(game.running_after(0.1), f"{what}: SIGPIPE ended the game")
+            game.proc.send_signal(sig)
             status, out, err = game.finish()
         except BaseException:
             game.kill()
             raise
-        self.assertEqual(status, 0, f"{what}: SDL turns SIGTERM into a quit event")
+        self.assertEqual(status, 0, f"{what}: {sig.name} is a quit event, as SDL makes SIGTERM")
         self.assertEqual(out, b"")
         return err.decode()
 
@@ -119,7 +122,11 @@ class StartAndExit(unittest.TestCase):
 
     def test_normal_start_runs_until_terminated(self):
         with open(TILE, "rb") as f:
-            self.assertEqual(self.assertRunsUntilTerminated(f.read(), "our tile.bmp"), "")
+            good = f.read()
+        # A closed terminal or a logout (SIGHUP), Ctrl+\ and the user signals end it as SIGTERM does.
+        for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGUSR1, signal.SIGUSR2):
+            with self.subTest(sig.name):
+                self.assertEqual(self.assertRunsUntilTerminated(good, "our tile.bmp", sig=sig), "")
 
     def test_a_refused_sheet_is_named_and_the_one_beside_the_program_plays(self):
         with open(TILE, "rb") as f:

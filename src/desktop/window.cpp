@@ -63,6 +63,8 @@ int PlatformHasDisplay(void)
 
 void PlatformVideoPrepare(void)
 {
+    // SDL_Init has put its own SIGTERM handler in place: the other ways to end a game join it.
+    HostSignals();
     // Whole-number scaling keeps every pixel the same size. A player's own setting wins.
     const SDL_VideoInfo *desktop = SDL_GetVideoInfo();
     if (desktop != NULL && desktop->current_w > 0 && desktop->current_h > 0) {
