@@ -145,10 +145,15 @@ class StartAndExit(unittest.TestCase):
 
     def test_without_a_display_it_says_so_and_ends(self):
         with open(TILE, "rb") as f:
-            err = self.assertRefused(f.read(), "no display",
-                                     {"SDL_VIDEODRIVER": None, "DISPLAY": None, "WAYLAND_DISPLAY": None})
-        # Other libraries may have said something first; the game's own word is the last line.
-        self.assertRegex(err, r"(^|\n)sevenfold: no display to show the game on.*\n$")
+            good = f.read()
+        for display, why in ((None, "DISPLAY is not set"),
+                             ("nowhere:99\x1b[2J", 'the X display "nowhere:99\\x1B[2J" in DISPLAY cannot be reached')):
+            with self.subTest(display):
+                err = self.assertRefused(good, "no display",
+                                         {"SDL_VIDEODRIVER": None, "DISPLAY": display, "WAYLAND_DISPLAY": None})
+                # Other libraries may have said something first; the game's own word is the last line.
+                self.assertRegex(err, r"(^|\n)sevenfold: no display to show the game on \(.*\n$")
+                self.assertIn(why, err.splitlines()[-1])
 
     def test_without_a_sound_device_it_plays_silently(self):
         # No driver at all, and a driver whose device will not open.
@@ -269,9 +274,17 @@ class CommandLine(unittest.TestCase):
             version = re.search(r"project\(sevenfold VERSION ([0-9.]+)", f.read()).group(1)
         self.assertEqual(self.run_with("--version"), (0, f"sevenfold {version}\n", ""))
 
+    def test_an_answer_that_cannot_be_written_fails(self):
+        for option in ("--help", "--version"):
+            with self.subTest(option), open("/dev/full", "w") as full:
+                done = subprocess.run([BINARY, option], stdout=full, stderr=subprocess.PIPE, text=True, timeout=10)
+                self.assertEqual(done.returncode, 1)
+                self.assertRegex(done.stderr, f"^sevenfold: cannot write the {option[2:]}: No space left on device\n$")
+
     def test_a_wrong_option_or_argument_is_refused_with_the_usage(self):
         for args, said in ((["--halp"], "unknown option '--halp'"), (["tile.bmp"], "unexpected argument 'tile.bmp'"),
-                           (["-x", "--help"], "unknown option '-x'")):
+                           (["-x", "--help"], "unknown option '-x'"),
+                           (["--\x1b]0;owned\x07\x9b"], "unknown option '--\\x1B]0;owned\\x07\\xC2\\x9B'")):
             with self.subTest(args):
                 status, out, err = self.run_with(*args)
                 self.assertEqual((status, out), (2, ""))

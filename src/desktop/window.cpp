@@ -57,7 +57,14 @@ int PlatformHasDisplay(void)
         return 1;
     if (strcmp(name, "offscreen") != 0 && strcmp(name, "dummy") != 0)
         return 1;
-    PlatformSay("no display to show the game on (DISPLAY is not set, and there is no other)");
+    const char *display = getenv("DISPLAY");
+    if (display == NULL || display[0] == '\0') {
+        PlatformSay("no display to show the game on (DISPLAY is not set, and there is no other)");
+    } else {
+        char shown[128];
+        PlatformSay("no display to show the game on (the X display \"%s\" in DISPLAY cannot be reached)",
+                    Printable(display, shown, sizeof shown));
+    }
     return 0;
 }
 
