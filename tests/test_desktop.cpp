@@ -550,8 +550,11 @@ TEST_F(Desktop, AnAlphaSheetStaysTransparentAfterALift)
         DrawPan();
         EXPECT_EQ(ScreenPixel(80 + 16, 1 + 16), 0xFFFF) << "after " << lifts << " lifts";
         EXPECT_NE(ScreenPixel(80 + 2, 1 + 5), 0xFFFF) << "the opaque rim";
+        Uint16 whole = ScreenPixel(80 + 68 + 8, 1 + 170 + 8);
         SET = 1;
         DrawCursor();
+        EXPECT_NE(ScreenPixel(80 + 68 + 8, 1 + 170 + 8), whole) << "the lifted tile is faded";
+        EXPECT_EQ(ScreenPixel(80 + 68 + 16, 1 + 170 + 16), 0xFFFF) << "and still transparent";
     }
     SET = 0;
 }
