@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/file.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app.h"
@@ -866,6 +868,7 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
+    static std::string Aside(size_t i) { return i == 0 ? "scores.bad" : "scores.bad." + std::to_string(i); }
     std::vector<std::string> Temporaries()
     {
         std::vector<std::string> names;
@@ -907,6 +910,12 @@ TEST_F(DesktopScores, KeptInTheDataFolderBestFirstTenAtMost)
     setenv("HOME", "/home/player", 1);
     ASSERT_TRUE(ScoresFolder(path, sizeof path));
     EXPECT_STREQ(path, "/home/player/.local/share/sevenfold");
+    setenv("XDG_DATA_HOME", ("/" + std::string(PATH_MAX, 'x')).c_str(), 1); // no path can reach it
+    ASSERT_TRUE(ScoresFolder(path, sizeof path));
+    EXPECT_STREQ(path, "/home/player/.local/share/sevenfold");
+    setenv("HOME", "player", 1); // nor a relative HOME: the password file's
+    ASSERT_TRUE(ScoresFolder(path, sizeof path));
+    EXPECT_EQ(std::string(path), std::string(getpwuid(getuid())->pw_dir) + "/.local/share/sevenfold");
     if (wasHome != nullptr)
         setenv("HOME", home.c_str(), 1);
     else
@@ -944,8 +953,12 @@ TEST_F(DesktopScores, KeptInTheDataFolderBestFirstTenAtMost)
     EXPECT_EQ(rank, SCORE_NOT_SAVED) << "no such month";
 
     // What a player's hand may leave and is still a table: leading zeros, no last newline, the
-    // largest score, nothing at all, and a file of exactly 64 KiB.
+    // largest score, line ends of another system, spaces at a line's end, blank lines, nothing
+    // at all, and a file of exactly 64 KiB.
     Put("4294967295 2024-02-29\n0500 2024-12-31\n0 2024-01-01");
+    ASSERT_EQ(ReadScores(&scores), 1);
+    ASSERT_EQ(scores.count, 3);
+    Put("4294967295 2024-02-29 \t\r\n\n0500 2024-12-31\r\n0 2024-01-01\r\n \r\n");
     ASSERT_EQ(ReadScores(&scores), 1);
     ASSERT_EQ(scores.count, 3);
     EXPECT_EQ(scores.entries[0].points, 4294967295u);
@@ -959,6 +972,15 @@ TEST_F(DesktopScores, KeptInTheDataFolderBestFirstTenAtMost)
     ASSERT_EQ(scores.count, 1);
     EXPECT_EQ(scores.entries[0].points, 7u);
     EXPECT_FALSE(fs::exists(folder_ / "scores.bad"));
+
+    // A table linked to a file elsewhere is saved into that file, in its own folder; the link stays.
+    fs::create_directories(data_ / "synced");
+    fs::remove(folder_ / "scores");
+    fs::create_symlink("../synced/table", folder_ / "scores");
+    EXPECT_EQ(SaveScore(40, "2025-01-07", nullptr), 0);
+    EXPECT_EQ(SaveScore(60, "2025-01-08", nullptr), 0);
+    EXPECT_TRUE(fs::is_symlink(folder_ / "scores"));
+    EXPECT_EQ(Text("../synced/table"), "60 2025-01-08\n40 2025-01-07\n");
 }
 
 TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
@@ -971,7 +993,7 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
         "500 2024-01-01\nhello\n",                           // a bad line
         "4294967296 2024-01-01\n",                           // beyond 32 bits
         "+500 2024-01-01\n", "500 2024-13-01\n", "500 2024-02-32\n", "500 2024-1-01\n",
-        "500 2024-01-01 \n", "500 2024-01-01\r\n", "500  2024-01-01\n", "500 2024-01-01\n\n",
+        " 500 2024-01-01\n", "500 2024-01-01 x\n", "500  2024-01-01\n", "500\r2024-01-01\n",
         "100 2024-01-01\n500 2024-01-02\n",                  // not best first
         eleven,
         std::string(65537 - 13, '0') + "7 2024-01-01\n",     // over 64 KiB
@@ -986,17 +1008,23 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
             fs::remove(folder_ / "scores");
             fs::create_directories(folder_ / "scores" / "inside");
         }
-        const std::string aside = i == 0 ? "scores.bad" : "scores.bad." + std::to_string(i);
+        // The ten newest are kept, the higher the number the newer.
+        const std::string aside = Aside(std::min(i, (size_t)9));
         ScoreTable scores;
         int rank = -9;
         std::string said = Said([&] {
             // Reading moves it aside as well as saving does.
+            Arm(INT_MAX);
             if (i % 2 == 0) {
                 EXPECT_EQ(ReadScores(&scores), 1);
                 EXPECT_EQ(scores.count, 0);
             }
             rank = SaveScore((Uint32)(900 + i), "2025-06-01", &scores);
         });
+        const auto &log = trap.log;
+        EXPECT_LT(std::find(log.begin(), log.end(), "fsync folder"), std::find(log.begin(), log.end(), "write"))
+            << "the name set aside made to last before the new table";
+        trap = Trap();
         EXPECT_EQ(rank, 0);
         EXPECT_EQ(Text(), std::to_string(900 + i) + " 2025-06-01\n") << "a new table";
         ExpectOneLine(said, (folder_ / aside).string());
@@ -1005,8 +1033,9 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
         else
             EXPECT_TRUE(fs::is_directory(folder_ / aside / "inside"));
     }
-    for (size_t i = 0; i + 1 < count; i++)
-        EXPECT_EQ(Text(i == 0 ? "scores.bad" : "scores.bad." + std::to_string(i)), cases[i]) << "untouched since";
+    for (size_t i = count - 10; i + 1 < count; i++)
+        EXPECT_EQ(Text(Aside(i - (count - 10))), cases[i]) << "untouched since";
+    EXPECT_FALSE(fs::exists(folder_ / "scores.bad.10"));
 }
 
 TEST_F(DesktopScores, ASaveStoppedAtAnyStepLeavesTheOldTableOrTheNew)
@@ -1118,8 +1147,19 @@ TEST_F(DesktopScores, NoFolderOrAStuckLockIsOneLineAndTheGameGoesOn)
     ASSERT_EQ(flock(held, LOCK_EX), 0);
     ExpectOneLine(Said([&] { rank = SaveScore(200, nullptr, nullptr); }), (folder_ / "scores.lock").string());
     EXPECT_EQ(rank, SCORE_NOT_SAVED);
+
+    // A stranger replaced by a table while the reader waits for the lock: only what is seen under
+    // the lock goes aside.
+    Put("not a table\n");
+    std::thread reader([&] { ReadScores(&scores); });
+    usleep(300 * 1000);
+    Put("300 2025-01-01\n", "scores.new");
+    fs::rename(folder_ / "scores.new", folder_ / "scores");
     close(held);
-    EXPECT_EQ(SaveScore(200, nullptr, nullptr), 0);
+    reader.join();
+    EXPECT_EQ(scores.count, 1);
+    EXPECT_FALSE(fs::exists(folder_ / "scores.bad"));
+    EXPECT_EQ(SaveScore(200, nullptr, nullptr), 1);
 }
 
 } // namespace
