@@ -2,6 +2,7 @@
 #include "desktop/desktop.h"
 
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -86,6 +87,42 @@ void PlatformVideoPrepare(void)
         SDL_WM_SetIcon(icon, NULL);
         SDL_FreeSurface(icon);
     }
+}
+
+void HostTitle(const char *title)
+{
+    SDL_WM_SetCaption(title, "Sevenfold");
+    // sdl12-compat leaves _NET_WM_NAME as the window was made with, and puts the UTF-8 bytes
+    // into WM_NAME as Latin-1: on X both are set here, the old one in Latin-1 with a plain
+    // hyphen for a dash and ? for what Latin-1 lacks.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetVideoSurface() == NULL || SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11 ||
+        info.info.x11.display == NULL)
+        return;
+    Display *display = info.info.x11.display;
+    Window window = info.info.x11.wmwindow != 0 ? info.info.x11.wmwindow : info.info.x11.window;
+    char latin1[128];
+    size_t n = 0;
+    for (const unsigned char *p = (const unsigned char *)title; *p != '\0' && n + 1 < sizeof latin1; n++) {
+        unsigned code = *p++;
+        int more = code >= 0xF0 ? 3 : code >= 0xE0 ? 2 : code >= 0xC0 ? 1 : 0;
+        code = more > 0 ? code & 0x7Fu >> (more + 1) : code >= 0x80 ? '?' : code;
+        for (; more > 0 && (*p & 0xC0) == 0x80; more--)
+            code = code << 6 | (*p++ & 0x3F);
+        latin1[n] = (char)(code == 0x2013 || code == 0x2014 ? '-' : code > 0xFF ? '?' : code);
+    }
+    latin1[n] = '\0';
+    if (info.info.x11.lock_func != NULL)
+        info.info.x11.lock_func();
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace, (const unsigned char *)title,
+                    (int)strlen(title));
+    XChangeProperty(display, window, XA_WM_NAME, XA_STRING, 8, PropModeReplace, (const unsigned char *)latin1,
+                    (int)n);
+    XFlush(display);
+    if (info.info.x11.unlock_func != NULL)
+        info.info.x11.unlock_func();
 }
 
 int PlatformPointer(void)
