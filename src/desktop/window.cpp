@@ -130,15 +130,6 @@ int PlatformPointer(void)
     return SDL_ENABLE;
 }
 
-void PlatformToggleFullScreen(void)
-{
-    SDL_Surface *surface = SDL_GetVideoSurface();
-    WholeNumberScale();
-    if (surface != NULL)
-        SDL_WM_ToggleFullScreen(surface);
-    ScreenTouched();
-}
-
 // The X connection, once the window is up: its descriptor wakes the loop for every key, click
 // and window event.
 static Display *XDisplay(void)
@@ -153,6 +144,63 @@ static Display *XDisplay(void)
             display = info.info.x11.display;
     }
     return display;
+}
+
+// Whether a window manager runs on the display: it owns the WM_Sn selection of the screen, or
+// names itself on the root window.
+static int Managed(Display *display)
+{
+    char name[16];
+    snprintf(name, sizeof name, "WM_S%d", DefaultScreen(display));
+    if (XGetSelectionOwner(display, XInternAtom(display, name, False)) != None)
+        return 1;
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = NULL;
+    int found = XGetWindowProperty(display, DefaultRootWindow(display),
+                                   XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                                   AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+                type != None;
+    if (data != NULL)
+        XFree(data);
+    return found;
+}
+
+void PlatformToggleFullScreen(void)
+{
+    SDL_Surface *surface = SDL_GetVideoSurface();
+    WholeNumberScale();
+    if (surface == NULL)
+        return;
+    // SDL asks the window manager for the full screen and waits to hear the window's new size.
+    // Without one nobody answers: the window keeps its size while SDL draws for the whole
+    // screen, and back in a window SDL never hears its size again. There the game moves and
+    // sizes the window itself, as a manager would, and SDL hears of it as from one.
+    static int windowedX, windowedY, windowedW, windowedH;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    Display *display = XDisplay();
+    Window window = 0;
+    XWindowAttributes now;
+    if (display != NULL && SDL_GetWMInfo(&info) > 0 && info.subsystem == SDL_SYSWM_X11)
+        window = info.info.x11.window;
+    if (window != 0 && (Managed(display) || !XGetWindowAttributes(display, window, &now)))
+        window = 0;
+    if (window != 0 && !(surface->flags & SDL_FULLSCREEN)) {
+        windowedX = now.x, windowedY = now.y, windowedW = now.width, windowedH = now.height;
+    }
+    SDL_WM_ToggleFullScreen(surface);
+    if (window != 0) {
+        if (surface->flags & SDL_FULLSCREEN)
+            XMoveResizeWindow(display, window, 0, 0, (unsigned)WidthOfScreen(now.screen),
+                              (unsigned)HeightOfScreen(now.screen));
+        else if (windowedW > 0)
+            XMoveResizeWindow(display, window, windowedX, windowedY, (unsigned)windowedW, (unsigned)windowedH);
+        XRaiseWindow(display, window);
+        XSync(display, False);
+    }
+    ScreenTouched();
 }
 
 int PlatformInputFd(void)
