@@ -674,6 +674,19 @@ class IdenticalPictures(unittest.TestCase):
         self.step(g, "Right", ((c + 1) % N, r))
         self.same_as_whole_present(g, "a step in the window again")
 
+    def test_without_a_window_manager_the_full_screen_fills_the_screen_and_comes_back(self):
+        x = xh.XServer(size=self.SIZE).__enter__()
+        self.addCleanup(x.stop)
+        client = xh.XClient(x.display)
+        self.addCleanup(client.close)
+        g = ScaledGame(x, client, art=self.art, extra_env={"SDL12COMPAT_WINDOW_SCALING": "3"})
+        self.addCleanup(g.stop)
+        g.start()
+        for size in (self.SIZE, (960, 720)):
+            g.tap("alt+Return")
+            g.wait_until(lambda w: client.size(g.window) == size and w.board_complete, what="%dx%d" % size)
+            self.assertEqual(g.window_shot()[0], 3)
+
 
 if __name__ == "__main__":
     missing = xh.missing_tools(xh.TOOLS + xh.WINDOW_MANAGER_TOOLS)
