@@ -521,7 +521,10 @@ TEST_F(Desktop, PureGreenIsTransparentAtAnyDepth)
     sheet = PlatformFindSheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->format->BitsPerPixel, 32);
-    SDL_FreeSurface(sheet);
+    // ... and is drawn half over the board's white, black kind 0 a grey.
+    SetTile(sheet);
+    DrawPan();
+    EXPECT_EQ(ScreenPixel(80 + 5, 1 + 5), _565(0x7F, 0x7F, 0x7F));
     // A 16-bit sheet of another layout is taken as it is.
     b = Write(Sheet().Masks({0xF800, 0x7E0, 0x1F}));
     std::ofstream("tile.bmp", std::ios::binary).write((const char *)b.data(), (std::streamsize)b.size());
@@ -696,6 +699,10 @@ TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
     for (int y = 0; y < 13; y++)
         for (int x = 0; x < 70; x++)
             ASSERT_EQ(ScreenPixel(100 + 97 + x, 88 + 33 + y), ScreenPixel(5 + x, 40 + y)) << "the final score";
+    // A card taken away puts the banner back with the board.
+    Tap(SDLK_F1);
+    Tap(SDLK_SPACE);
+    EXPECT_TRUE(Shows(banner, 0, 0, 100, 88, 200, 32)) << "the banner after a card";
     SDL_FreeSurface(banner);
     char today[11];
     TodaysDate(today);
@@ -724,6 +731,14 @@ TEST_F(DesktopPlay, F1ShowsTheControlsAndHoldsTheGameUntilAnyKey)
     SDL_Event right = JoyButtonEvent(SDL_JOYBUTTONDOWN, BTN_RIGHT);
     HandleEvent(&right);
     Tap(SDLK_F1);
+    EXPECT_EQ(cardShown, CARD_HELP);
+    // Alt alone, half of Alt+Enter, and a pad's hat let go are no presses.
+    Tap(SDLK_LALT);
+    SDL_Event centred;
+    memset(&centred, 0, sizeof centred);
+    centred.type = SDL_JOYHATMOTION;
+    centred.jhat.value = SDL_HAT_CENTERED;
+    HandleEvent(&centred);
     EXPECT_EQ(cardShown, CARD_HELP);
     SDL_Surface *help = LoadPicture(iHelp, iHelp_size);
     ASSERT_NE(help, nullptr);
