@@ -284,7 +284,7 @@ class CommandLine(unittest.TestCase):
     def test_a_wrong_option_or_argument_is_refused_with_the_usage(self):
         for args, said in ((["--halp"], "unknown option '--halp'"), (["tile.bmp"], "unexpected argument 'tile.bmp'"),
                            (["-x", "--help"], "unknown option '-x'"), (["-"], "unexpected argument '-'"),
-                           (["--\x1b]0;owned\x07\x9b"], "unknown option '--\\x1B]0;owned\\x07\\xC2\\x9B'")):
+                           (["--\x1b]0;owned\x07\x7f\x9b"], "unknown option '--\\x1B]0;owned\\x07\\x7F\\xC2\\x9B'")):
             with self.subTest(args):
                 status, out, err = self.run_with(*args)
                 self.assertEqual((status, out), (2, ""))

@@ -717,6 +717,7 @@ TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
     RunTick();
     SDL_WM_GetCaption(&title, NULL);
     EXPECT_STREQ(title, "Sevenfold");
+    PlatformGameEnds(); // left with no points: nothing to keep
     std::ifstream again(data_ / "sevenfold" / "scores");
     int lines = 0;
     while (std::getline(again, line))
@@ -946,6 +947,7 @@ TEST_F(DesktopScores, KeptInTheDataFolderBestFirstTenAtMost)
 
     EXPECT_EQ(SaveScore(300, "2025-01-02", &scores), 0);
     EXPECT_EQ(ScoresFolderExists(), 1);
+    EXPECT_EQ(fs::status(folder_).permissions() & fs::perms::all, fs::perms::owner_all) << "made 0700";
     EXPECT_EQ(SaveScore(500, "2025-01-03", nullptr), 0);
     EXPECT_EQ(SaveScore(300, "2025-01-04", &scores), 2) << "below the earlier equal score";
     ASSERT_EQ(scores.count, 3);
