@@ -100,17 +100,20 @@ class StartAndExit(unittest.TestCase):
         self.assertTrue(places[2].endswith("/share/games/sevenfold/tile.bmp is not there"), places[2])
         self.assertNotIn("..", places[2], "the data folder is named plainly")
 
-    def assertRunsUntilTerminated(self, tile_bytes, what, extra_env=None, beside=None):
-        """Keeps running until SIGTERM, then ends with 0; returns standard error."""
+    def assertRunsUntilTerminated(self, tile_bytes, what, extra_env=None, beside=None, sig=signal.SIGTERM):
+        """Keeps running, through a SIGPIPE too, until SIGTERM (or sig), then ends with 0; returns
+        standard error."""
         game = Game(tile_bytes, extra_env, beside)
         try:
             self.assertTrue(game.running_after(1.5), f"{what}: the game should keep running")
-            game.proc.send_signal(signal.SIGTERM)
+            game.proc.send_signal(signal.SIGPIPE)
+            self.assertTrue(game.running_after(0.1), f"{what}: SIGPIPE ended the game")
+            game.proc.send_signal(sig)
             status, out, err = game.finish()
         except BaseException:
             game.kill()
             raise
-        self.assertEqual(status, 0, f"{what}: SDL turns SIGTERM into a quit event")
+        self.assertEqual(status, 0, f"{what}: {sig.name} is a quit event, as SDL makes SIGTERM")
         self.assertEqual(out, b"")
         return err.decode()
 
@@ -119,7 +122,11 @@ class StartAndExit(unittest.TestCase):
 
     def test_normal_start_runs_until_terminated(self):
         with open(TILE, "rb") as f:
-            self.assertEqual(self.assertRunsUntilTerminated(f.read(), "our tile.bmp"), "")
+            good = f.read()
+        # A closed terminal or a logout (SIGHUP), Ctrl+\ and the user signals end it as SIGTERM does.
+        for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGUSR1, signal.SIGUSR2):
+            with self.subTest(sig.name):
+                self.assertEqual(self.assertRunsUntilTerminated(good, "our tile.bmp", sig=sig), "")
 
     def test_a_refused_sheet_is_named_and_the_one_beside_the_program_plays(self):
         with open(TILE, "rb") as f:
@@ -138,10 +145,17 @@ class StartAndExit(unittest.TestCase):
 
     def test_without_a_display_it_says_so_and_ends(self):
         with open(TILE, "rb") as f:
-            err = self.assertRefused(f.read(), "no display",
-                                     {"SDL_VIDEODRIVER": None, "DISPLAY": None, "WAYLAND_DISPLAY": None})
-        # Other libraries may have said something first; the game's own word is the last line.
-        self.assertRegex(err, r"(^|\n)sevenfold: no display to show the game on.*\n$")
+            good = f.read()
+        for display, why in ((None, "DISPLAY is not set"),
+                             ("nowhere:99\x1b[2J", 'the X display "nowhere:99\\x1B[2J" in DISPLAY cannot be reached')):
+            with self.subTest(display):
+                # Looking for a display, SDL loads libdbus, whose allocations LeakSanitizer would report.
+                err = self.assertRefused(good, "no display",
+                                         {"SDL_VIDEODRIVER": None, "DISPLAY": display, "WAYLAND_DISPLAY": None,
+                                          "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0"})
+                # Other libraries may have said something first; the game's own word is the last line.
+                self.assertRegex(err, r"(^|\n)sevenfold: no display to show the game on \(.*\n$")
+                self.assertIn(why, err.splitlines()[-1])
 
     def test_without_a_sound_device_it_plays_silently(self):
         # No driver at all, and a driver whose device will not open.
@@ -180,10 +194,10 @@ class StartAndExit(unittest.TestCase):
             with self.subTest(what):
                 self.assertSheetRefused(data, what, reasons[what])
 
-    def first_picture(self):
+    def first_picture(self, extra_env=None):
         """The first picture a game on our tile sheet presents, as SDL's dummy driver saves it."""
         with open(TILE, "rb") as f:
-            game = Game(f.read(), {"SDL_VIDEO_DUMMY_SAVE_FRAMES": "1"})
+            game = Game(f.read(), dict(extra_env or {}, SDL_VIDEO_DUMMY_SAVE_FRAMES="1"))
         try:
             frame = None
             deadline = time.time() + 10
@@ -210,7 +224,10 @@ class StartAndExit(unittest.TestCase):
 
     def test_window_pixels_are_scaled_unsmoothed(self):
         # The dummy driver's desktop takes a window scaled by 2 and saves every presented frame;
-        # without smoothing each game pixel is a uniform 2x2 block.
+        # without smoothing each game pixel is a uniform 2x2 block. A missing sound driver must
+        # not cost the scale.
+        self.assertEqual(struct.unpack("<ii", self.first_picture({"SDL_AUDIODRIVER": "nosuchdriver"})[18:26]),
+                         (640, 480))
         frame = self.first_picture()
         width, height, bits = struct.unpack("<iiH", frame[18:26] + frame[28:30])[:3]
         self.assertEqual((width, abs(height), bits), (640, 480, 24))
@@ -259,9 +276,17 @@ class CommandLine(unittest.TestCase):
             version = re.search(r"project\(sevenfold VERSION ([0-9.]+)", f.read()).group(1)
         self.assertEqual(self.run_with("--version"), (0, f"sevenfold {version}\n", ""))
 
+    def test_an_answer_that_cannot_be_written_fails(self):
+        for option in ("--help", "--version"):
+            with self.subTest(option), open("/dev/full", "w") as full:
+                done = subprocess.run([BINARY, option], stdout=full, stderr=subprocess.PIPE, text=True, timeout=10)
+                self.assertEqual(done.returncode, 1)
+                self.assertRegex(done.stderr, f"^sevenfold: cannot write the {option[2:]}: No space left on device\n$")
+
     def test_a_wrong_option_or_argument_is_refused_with_the_usage(self):
         for args, said in ((["--halp"], "unknown option '--halp'"), (["tile.bmp"], "unexpected argument 'tile.bmp'"),
-                           (["-x", "--help"], "unknown option '-x'")):
+                           (["-x", "--help"], "unknown option '-x'"), (["-"], "unexpected argument '-'"),
+                           (["--\x1b]0;owned\x07\x7f\x9b"], "unknown option '--\\x1B]0;owned\\x07\\x7F\\xC2\\x9B'")):
             with self.subTest(args):
                 status, out, err = self.run_with(*args)
                 self.assertEqual((status, out), (2, ""))

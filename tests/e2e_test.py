@@ -291,7 +291,8 @@ class Sevenfold(unittest.TestCase):
         g = xh.Game(self.x, BINARY, SOURCE_DIR, art=self.art, extra_env={"XDG_DATA_HOME": data})
         self.addCleanup(g.stop)
         g.start(until=lambda v: v.card == "help")
-        g.tap("Right")
+        # Alt+Enter, to the full screen and back, is no press of its own: the card stays for Right.
+        g.tap("alt+Return", "alt+Return", "Right")
         v = g.wait_until(lambda w: w.card is None and w.board_complete, what="the board again")
         self.assertEqual(g.settled().cursor, (3, 3), "the key that took the card away is no move")
         g.tap("F1")
@@ -686,7 +687,14 @@ class IdenticalPictures(unittest.TestCase):
         self.same_as_whole_present(g, "the full screen")
         v = g.settled()
         c, r = v.cursor
+        # Partial presents go on in the full screen: a mark on one picture pixel beside the board
+        # stays through a step, and is then taken away again.
+        mark = (32 + 3 * 10, 24 + 3 * 100, 3, 3)
+        red, green, blue = self.client.image(g.window, *mark).pixel(1, 1)
+        self.client.paint(g.window, *mark, 0xFF00FF)
         self.step(g, "Up", (c, (r - 1) % N))
+        self.assertEqual(self.client.image(g.window, *mark).pixel(1, 1), (255, 0, 255))
+        self.client.paint(g.window, *mark, red << 16 | green << 8 | blue)
         self.same_as_whole_present(g, "a step in the full screen")
         g.tap("alt+Return")
         g.wait_until(lambda w: self.client.size(g.window) == (960, 720) and w.board_complete,
@@ -696,6 +704,33 @@ class IdenticalPictures(unittest.TestCase):
         c, r = v.cursor
         self.step(g, "Right", ((c + 1) % N, r))
         self.same_as_whole_present(g, "a step in the window again")
+
+    def test_a_smoothed_picture_is_left_to_sdl(self):
+        # SDL's linear scaling is not what a partial present puts: the guard must see it, and every
+        # picture go whole through SDL, over a mark beside the board too.
+        g = ScaledGame(self.x, self.client, art=self.art,
+                       extra_env={"SDL12COMPAT_WINDOW_SCALING": "3", "SDL12COMPAT_SCALE_METHOD": "linear"})
+        self.addCleanup(g.stop)
+        g.start(until=lambda v: True)  # a smoothed window is no exact picture to read
+        time.sleep(0.5)
+        self.client.paint(g.window, 30, 300, 3, 3, 0xFF00FF)
+        deadline = time.monotonic() + 5
+        while self.client.image(g.window, 30, 300, 3, 3).pixel(1, 1) == (255, 0, 255):
+            self.assertLess(time.monotonic(), deadline, "a partial present left a mark in the smoothed picture")
+            time.sleep(0.05)
+
+    def test_without_a_window_manager_the_full_screen_fills_the_screen_and_comes_back(self):
+        x = xh.XServer(size=self.SIZE).__enter__()
+        self.addCleanup(x.stop)
+        client = xh.XClient(x.display)
+        self.addCleanup(client.close)
+        g = ScaledGame(x, client, art=self.art, extra_env={"SDL12COMPAT_WINDOW_SCALING": "3"})
+        self.addCleanup(g.stop)
+        g.start()
+        for size in (self.SIZE, (960, 720)):
+            g.tap("alt+Return")
+            g.wait_until(lambda w: client.size(g.window) == size and w.board_complete, what="%dx%d" % size)
+            self.assertEqual(g.window_shot()[0], 3)
 
 
 if __name__ == "__main__":

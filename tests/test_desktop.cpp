@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/file.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app.h"
@@ -506,7 +508,10 @@ TEST_F(Desktop, PureGreenIsTransparentAtAnyDepth)
     sheet = PlatformFindSheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->format->BitsPerPixel, 32);
-    SDL_FreeSurface(sheet);
+    // ... and is drawn half over the board's white, black kind 0 a grey.
+    SetTile(sheet);
+    DrawPan();
+    EXPECT_EQ(ScreenPixel(80 + 5, 1 + 5), _565(0x7F, 0x7F, 0x7F));
     // A 16-bit sheet of another layout is taken as it is.
     b = Write(Sheet().Masks({0xF800, 0x7E0, 0x1F}));
     std::ofstream("tile.bmp", std::ios::binary).write((const char *)b.data(), (std::streamsize)b.size());
@@ -537,8 +542,11 @@ TEST_F(Desktop, AnAlphaSheetStaysTransparentAfterALift)
         DrawPan();
         EXPECT_EQ(ScreenPixel(80 + 16, 1 + 16), 0xFFFF) << "after " << lifts << " lifts";
         EXPECT_NE(ScreenPixel(80 + 2, 1 + 5), 0xFFFF) << "the opaque rim";
+        Uint16 whole = ScreenPixel(80 + 68 + 8, 1 + 170 + 8);
         SET = 1;
         DrawCursor();
+        EXPECT_NE(ScreenPixel(80 + 68 + 8, 1 + 170 + 8), whole) << "the lifted tile is faded";
+        EXPECT_EQ(ScreenPixel(80 + 68 + 16, 1 + 170 + 16), 0xFFFF) << "and still transparent";
     }
     SET = 0;
 }
@@ -674,6 +682,10 @@ TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
     for (int y = 0; y < 13; y++)
         for (int x = 0; x < 70; x++)
             ASSERT_EQ(ScreenPixel(100 + 97 + x, 88 + 33 + y), ScreenPixel(5 + x, 40 + y)) << "the final score";
+    // A card taken away puts the banner back with the board.
+    Tap(SDLK_F1);
+    Tap(SDLK_SPACE);
+    EXPECT_TRUE(Shows(banner, 0, 0, 100, 88, 200, 32)) << "the banner after a card";
     SDL_FreeSurface(banner);
     char today[11];
     TodaysDate(today);
@@ -688,6 +700,7 @@ TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
     RunTick();
     SDL_WM_GetCaption(&title, NULL);
     EXPECT_STREQ(title, "Sevenfold");
+    PlatformGameEnds(); // left with no points: nothing to keep
     std::ifstream again(data_ / "sevenfold" / "scores");
     int lines = 0;
     while (std::getline(again, line))
@@ -703,6 +716,14 @@ TEST_F(DesktopPlay, F1ShowsTheControlsAndHoldsTheGameUntilAnyKey)
     Key(SDL_KEYDOWN, SDLK_RIGHT);
     ASSERT_EQ(mx, 4);
     Tap(SDLK_F1);
+    EXPECT_EQ(cardShown, CARD_HELP);
+    // Alt alone, half of Alt+Enter, and a pad's hat let go are no presses.
+    Tap(SDLK_LALT);
+    SDL_Event centred;
+    memset(&centred, 0, sizeof centred);
+    centred.type = SDL_JOYHATMOTION;
+    centred.jhat.value = SDL_HAT_CENTERED;
+    HandleEvent(&centred);
     EXPECT_EQ(cardShown, CARD_HELP);
     SDL_Surface *help = LoadPicture(iHelp, iHelp_size);
     ASSERT_NE(help, nullptr);
@@ -846,6 +867,7 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
+    static std::string Aside(size_t i) { return i == 0 ? "scores.bad" : "scores.bad." + std::to_string(i); }
     std::vector<std::string> Temporaries()
     {
         std::vector<std::string> names;
@@ -887,6 +909,12 @@ TEST_F(DesktopScores, KeptInTheDataFolderBestFirstTenAtMost)
     setenv("HOME", "/home/player", 1);
     ASSERT_TRUE(ScoresFolder(path, sizeof path));
     EXPECT_STREQ(path, "/home/player/.local/share/sevenfold");
+    setenv("XDG_DATA_HOME", ("/" + std::string(PATH_MAX, 'x')).c_str(), 1); // no path can reach it
+    ASSERT_TRUE(ScoresFolder(path, sizeof path));
+    EXPECT_STREQ(path, "/home/player/.local/share/sevenfold");
+    setenv("HOME", "player", 1); // nor a relative HOME: the password file's
+    ASSERT_TRUE(ScoresFolder(path, sizeof path));
+    EXPECT_EQ(std::string(path), std::string(getpwuid(getuid())->pw_dir) + "/.local/share/sevenfold");
     if (wasHome != nullptr)
         setenv("HOME", home.c_str(), 1);
     else
@@ -902,6 +930,7 @@ TEST_F(DesktopScores, KeptInTheDataFolderBestFirstTenAtMost)
 
     EXPECT_EQ(SaveScore(300, "2025-01-02", &scores), 0);
     EXPECT_EQ(ScoresFolderExists(), 1);
+    EXPECT_EQ(fs::status(folder_).permissions() & fs::perms::all, fs::perms::owner_all) << "made 0700";
     EXPECT_EQ(SaveScore(500, "2025-01-03", nullptr), 0);
     EXPECT_EQ(SaveScore(300, "2025-01-04", &scores), 2) << "below the earlier equal score";
     ASSERT_EQ(scores.count, 3);
@@ -924,8 +953,12 @@ TEST_F(DesktopScores, KeptInTheDataFolderBestFirstTenAtMost)
     EXPECT_EQ(rank, SCORE_NOT_SAVED) << "no such month";
 
     // What a player's hand may leave and is still a table: leading zeros, no last newline, the
-    // largest score, nothing at all, and a file of exactly 64 KiB.
+    // largest score, line ends of another system, spaces at a line's end, blank lines, nothing
+    // at all, and a file of exactly 64 KiB.
     Put("4294967295 2024-02-29\n0500 2024-12-31\n0 2024-01-01");
+    ASSERT_EQ(ReadScores(&scores), 1);
+    ASSERT_EQ(scores.count, 3);
+    Put("4294967295 2024-02-29 \t\r\n\n0500 2024-12-31\r\n0 2024-01-01\r\n \r\n");
     ASSERT_EQ(ReadScores(&scores), 1);
     ASSERT_EQ(scores.count, 3);
     EXPECT_EQ(scores.entries[0].points, 4294967295u);
@@ -939,6 +972,15 @@ TEST_F(DesktopScores, KeptInTheDataFolderBestFirstTenAtMost)
     ASSERT_EQ(scores.count, 1);
     EXPECT_EQ(scores.entries[0].points, 7u);
     EXPECT_FALSE(fs::exists(folder_ / "scores.bad"));
+
+    // A table linked to a file elsewhere is saved into that file, in its own folder; the link stays.
+    fs::create_directories(data_ / "synced");
+    fs::remove(folder_ / "scores");
+    fs::create_symlink("../synced/table", folder_ / "scores");
+    EXPECT_EQ(SaveScore(40, "2025-01-07", nullptr), 0);
+    EXPECT_EQ(SaveScore(60, "2025-01-08", nullptr), 0);
+    EXPECT_TRUE(fs::is_symlink(folder_ / "scores"));
+    EXPECT_EQ(Text("../synced/table"), "60 2025-01-08\n40 2025-01-07\n");
 }
 
 TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
@@ -951,7 +993,7 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
         "500 2024-01-01\nhello\n",                           // a bad line
         "4294967296 2024-01-01\n",                           // beyond 32 bits
         "+500 2024-01-01\n", "500 2024-13-01\n", "500 2024-02-32\n", "500 2024-1-01\n",
-        "500 2024-01-01 \n", "500 2024-01-01\r\n", "500  2024-01-01\n", "500 2024-01-01\n\n",
+        " 500 2024-01-01\n", "500 2024-01-01 x\n", "500  2024-01-01\n", "500\r2024-01-01\n",
         "100 2024-01-01\n500 2024-01-02\n",                  // not best first
         eleven,
         std::string(65537 - 13, '0') + "7 2024-01-01\n",     // over 64 KiB
@@ -966,17 +1008,23 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
             fs::remove(folder_ / "scores");
             fs::create_directories(folder_ / "scores" / "inside");
         }
-        const std::string aside = i == 0 ? "scores.bad" : "scores.bad." + std::to_string(i);
+        // The ten newest are kept, the higher the number the newer.
+        const std::string aside = Aside(std::min(i, (size_t)9));
         ScoreTable scores;
         int rank = -9;
         std::string said = Said([&] {
             // Reading moves it aside as well as saving does.
+            Arm(INT_MAX);
             if (i % 2 == 0) {
                 EXPECT_EQ(ReadScores(&scores), 1);
                 EXPECT_EQ(scores.count, 0);
             }
             rank = SaveScore((Uint32)(900 + i), "2025-06-01", &scores);
         });
+        const auto &log = trap.log;
+        EXPECT_LT(std::find(log.begin(), log.end(), "fsync folder"), std::find(log.begin(), log.end(), "write"))
+            << "the name set aside made to last before the new table";
+        trap = Trap();
         EXPECT_EQ(rank, 0);
         EXPECT_EQ(Text(), std::to_string(900 + i) + " 2025-06-01\n") << "a new table";
         ExpectOneLine(said, (folder_ / aside).string());
@@ -985,8 +1033,9 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
         else
             EXPECT_TRUE(fs::is_directory(folder_ / aside / "inside"));
     }
-    for (size_t i = 0; i + 1 < count; i++)
-        EXPECT_EQ(Text(i == 0 ? "scores.bad" : "scores.bad." + std::to_string(i)), cases[i]) << "untouched since";
+    for (size_t i = count - 10; i + 1 < count; i++)
+        EXPECT_EQ(Text(Aside(i - (count - 10))), cases[i]) << "untouched since";
+    EXPECT_FALSE(fs::exists(folder_ / "scores.bad.10"));
 }
 
 TEST_F(DesktopScores, ASaveStoppedAtAnyStepLeavesTheOldTableOrTheNew)
@@ -1098,8 +1147,19 @@ TEST_F(DesktopScores, NoFolderOrAStuckLockIsOneLineAndTheGameGoesOn)
     ASSERT_EQ(flock(held, LOCK_EX), 0);
     ExpectOneLine(Said([&] { rank = SaveScore(200, nullptr, nullptr); }), (folder_ / "scores.lock").string());
     EXPECT_EQ(rank, SCORE_NOT_SAVED);
+
+    // A stranger replaced by a table while the reader waits for the lock: only what is seen under
+    // the lock goes aside.
+    Put("not a table\n");
+    std::thread reader([&] { ReadScores(&scores); });
+    usleep(300 * 1000);
+    Put("300 2025-01-01\n", "scores.new");
+    fs::rename(folder_ / "scores.new", folder_ / "scores");
     close(held);
-    EXPECT_EQ(SaveScore(200, nullptr, nullptr), 0);
+    reader.join();
+    EXPECT_EQ(scores.count, 1);
+    EXPECT_FALSE(fs::exists(folder_ / "scores.bad"));
+    EXPECT_EQ(SaveScore(200, nullptr, nullptr), 1);
 }
 
 } // namespace

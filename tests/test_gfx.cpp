@@ -175,6 +175,15 @@ TEST_F(Gfx, SkinBeyondTheSheetAndNarrowSheetDrawWhiteCells)
             EXPECT_EQ(ScreenPixel(80 + 34 * c + 17, y), WHITE);
     }
     SDL_FreeSurface(narrow);
+    // A new sheet, perhaps where the freed one lay, draws itself and not the old one's copy.
+    SDL_Surface *red = SDL_CreateRGBSurface(SDL_SWSURFACE, 100, 34, 16, 0x7C00, 0x03E0, 0x001F, 0);
+    ASSERT_NE(red, nullptr);
+    SDL_FillRect(red, NULL, 0x7C00);
+    tile = red;
+    DrawPan();
+    tile = saved;
+    EXPECT_EQ(ScreenPixel(80 + 17, 1 + 17), _565(255, 0, 0));
+    SDL_FreeSurface(red);
 }
 
 TEST_F(Gfx, CursorCrawlsThroughFramesOneTwoThreeZero)

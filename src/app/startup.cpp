@@ -21,16 +21,23 @@ int Init(void)
 {
     PlatformBeforeInit();
     SaltDeals();
-    const Uint32 everything = SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;
-    int sound = SDL_Init(everything) >= 0;
-    // Why there is no sound, kept before any later call replaces SDL's error with its own.
-    char noSound[256] = "";
-    if (!sound)
-        KeepError(noSound, sizeof noSound);
-    // Where sound is optional, a machine without any sound driver still plays.
-    if (!sound && !(PlatformSoundOptional() && SDL_Init(everything & ~SDL_INIT_AUDIO) >= 0)) {
+    // Video first, sound on its own: sdl12-compat takes every subsystem asked for as started even
+    // when the call failed, so one SDL_Init of all four that a missing sound driver fails would
+    // leave video half set up for any retry, and a failure of video would pass for no sound.
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         return 0;
+    }
+    int sound = SDL_InitSubSystem(SDL_INIT_AUDIO) >= 0;
+    // Why there is no sound, kept before any later call replaces SDL's error with its own.
+    char noSound[256] = "";
+    if (!sound) {
+        KeepError(noSound, sizeof noSound);
+        // Where sound is needed, no sound is no start, as a failed SDL_Init always was.
+        if (!PlatformSoundOptional()) {
+            printf("Unable to init SDL: %s\n", noSound);
+            return 0;
+        }
     }
     if (!PlatformHasDisplay())
         return 0;

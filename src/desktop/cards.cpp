@@ -74,6 +74,9 @@ int CardEvent(const SDL_Event *event)
             key == SDLK_LALT || key == SDLK_RALT || key == SDLK_LMETA || key == SDLK_RMETA ||
             key == SDLK_LSUPER || key == SDLK_RSUPER || key == SDLK_MODE)
             return 0;
+        // Alt+Enter switches the full screen under the card, which stays.
+        if (key == SDLK_RETURN && (event->key.keysym.mod & KMOD_ALT))
+            return 0;
         HideCard();
         return 1;
     }

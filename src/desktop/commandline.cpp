@@ -1,6 +1,7 @@
 // The desktop program's command line: --help and --version answered before SDL starts, anything else refused.
 #include "desktop/desktop.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -49,6 +50,16 @@ static const char help[] =
     "game; closing the window ends the game too. The tile sheet tile.bmp is looked for in\n"
     "the current folder, beside the program, then in the installed data folder.\n";
 
+// The answer is only given once it is written: a full disk or a closed standard output is a
+// failure, not a success with nothing said.
+static int Answered(const char *what)
+{
+    if (fflush(stdout) == 0 && !ferror(stdout))
+        return 0;
+    fprintf(stderr, "sevenfold: cannot write the %s: %s\n", what, strerror(errno));
+    return 1;
+}
+
 int PlatformCommandLine(int argc, char *argv[])
 {
     for (int i = 1; i < argc; i++) {
@@ -57,16 +68,18 @@ int PlatformCommandLine(int argc, char *argv[])
             fputs(usage, stdout);
             fputs("\n", stdout);
             fputs(help, stdout);
-            return 0;
+            return Answered("help");
         }
         if (strcmp(arg, "--version") == 0) {
             puts("sevenfold " SEVENFOLD_VERSION);
-            return 0;
+            return Answered("version");
         }
+        char shown[256];
+        Printable(arg, shown, sizeof shown);
         if (arg[0] == '-' && arg[1] != '\0')
-            fprintf(stderr, "sevenfold: unknown option '%s'\n", arg);
+            fprintf(stderr, "sevenfold: unknown option '%s'\n", shown);
         else
-            fprintf(stderr, "sevenfold: unexpected argument '%s'\n", arg);
+            fprintf(stderr, "sevenfold: unexpected argument '%s'\n", shown);
         fputs(usage, stderr);
         fputs("Try 'sevenfold --help' for the controls.\n", stderr);
         return 2;

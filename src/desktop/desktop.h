@@ -13,6 +13,9 @@ int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // a click as th
 int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons
 int HostPresentRects(const SDL_Rect *rects, int count);         // changed rectangles straight to the X window
 void WholeNumberScale(void);                                    // SDL's full screen at a whole-number scale too
+const char *Printable(const char *text, char *out, size_t size); // text with terminal controls shown as \xHH, into out
+void HostTitle(const char *title);                               // the window's title, UTF-8, as window managers read it
+void HostSignals(void);                                         // after SDL_Init: HUP, QUIT, USR1, USR2 end the game as TERM does; PIPE ignored
 
 // Key repeat: a held direction steps once, then from 250 ms after the latest direction press
 // on every tick (the console's stick repeats on every tick).

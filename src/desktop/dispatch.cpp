@@ -3,6 +3,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "sound/sound.h"
 
@@ -73,6 +74,32 @@ void PlatformSay(const char *format, ...)
     vfprintf(stderr, format, args);
     fputc('\n', stderr);
     va_end(args);
+}
+
+const char *Printable(const char *text, char *out, size_t size)
+{
+    // Control bytes, DEL and the C1 controls UTF-8 encodes as C2 80 to C2 9F could move the
+    // cursor, recolour or retitle a terminal: they are written as \xHH. A text cut short ends in "...".
+    size_t n = 0;
+    for (const unsigned char *p = (const unsigned char *)text; *p != '\0'; p++) {
+        char piece[9];
+        if (*p < 0x20 || *p == 0x7F)
+            snprintf(piece, sizeof piece, "\\x%02X", *p);
+        else if (*p == 0xC2 && p[1] >= 0x80 && p[1] <= 0x9F)
+            snprintf(piece, sizeof piece, "\\xC2\\x%02X", *++p);
+        else
+            piece[0] = (char)*p, piece[1] = '\0';
+        size_t length = strlen(piece);
+        if (n + length + 4 > size) {
+            snprintf(out + n, size - n, "...");
+            return out;
+        }
+        memcpy(out + n, piece, length + 1);
+        n += length;
+    }
+    if (n == 0 && size > 0)
+        out[0] = '\0';
+    return out;
 }
 
 int PlatformSoundOptional(void)

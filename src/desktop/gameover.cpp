@@ -41,10 +41,10 @@ void GameOverBeforeTick(void)
         bannerUp = 1;
         PlatformGameEnds();
         DrawGameOverBanner();
-        SDL_WM_SetCaption("Sevenfold \xE2\x80\x94 game over", "Sevenfold");
+        HostTitle("Sevenfold \xE2\x80\x94 game over");
     } else if (!_gameOver && bannerUp) {
         bannerUp = 0;
-        SDL_WM_SetCaption("Sevenfold", "Sevenfold");
+        HostTitle("Sevenfold");
     }
     // A new game has begun once its score is back to nothing: it is the one to keep next.
     if (!_gameOver && score == 0) {

@@ -27,29 +27,28 @@
 
 enum { TABLE_READ, TABLE_BAD, TABLE_UNREADABLE };
 
+// base followed by tail into folder, when base is an absolute path and the whole fits.
+static int Under(const char *base, const char *tail, char *folder, size_t size)
+{
+    if (base == NULL || base[0] != '/')
+        return 0;
+    int n = snprintf(folder, size, "%s%s", base, tail);
+    return n > 0 && (size_t)n < size;
+}
+
 int ScoresFolder(char *folder, size_t size)
 {
+    // A relative XDG_DATA_HOME is to be ignored, as the XDG base directory rules say, and so is
+    // a relative HOME: either would depend on the folder the game was started from. One too long
+    // for a path names no folder either. Each time the next place is tried.
+    if (Under(getenv("XDG_DATA_HOME"), "/sevenfold", folder, size) ||
+        Under(getenv("HOME"), "/.local/share/sevenfold", folder, size))
+        return 1;
+    struct passwd *me = getpwuid(getuid());
+    if (me != NULL && Under(me->pw_dir, "/.local/share/sevenfold", folder, size))
+        return 1;
     folder[0] = '\0';
-    int n;
-    const char *data = getenv("XDG_DATA_HOME");
-    if (data != NULL && data[0] == '/') {
-        n = snprintf(folder, size, "%s/sevenfold", data);
-    } else {
-        // A relative XDG_DATA_HOME is to be ignored, as the XDG base directory rules say.
-        const char *home = getenv("HOME");
-        if (home == NULL || home[0] == '\0') {
-            struct passwd *me = getpwuid(getuid());
-            home = me != NULL ? me->pw_dir : NULL;
-        }
-        if (home == NULL || home[0] == '\0')
-            return 0;
-        n = snprintf(folder, size, "%s/.local/share/sevenfold", home);
-    }
-    if (n < 0 || (size_t)n >= size) {
-        folder[0] = '\0';
-        return 0;
-    }
-    return 1;
+    return 0;
 }
 
 int ScoresPath(char *path, size_t size)
@@ -100,7 +99,8 @@ int MakeScoresFolder(void)
 {
     char folder[PATH_MAX];
     if (!ScoresFolder(folder, sizeof folder)) {
-        PlatformSay("no place for the high scores: neither XDG_DATA_HOME nor HOME names a folder");
+        PlatformSay("no place for the high scores: neither XDG_DATA_HOME nor HOME names an absolute folder that "
+                    "a path can reach");
         return 0;
     }
     return MakeFolder(folder);
@@ -117,42 +117,49 @@ static int DateAt(const char *d)
     return month >= 1 && month <= 12 && day >= 1 && day <= 31;
 }
 
-// The table from the file's bytes, or 0 with the reason. Only what the game itself writes is a
-// table: digits, one space, a date, a newline (the last line may lack it). Leading zeros are
-// still a number. More than ten lines, or a line scoring more than the one above it, never
-// come from the game: such a file was made or damaged by something else, and rewriting it
-// would drop or reorder lines someone meant, so it is kept aside like any other stranger.
+// The table from the file's bytes, or 0 with the reason. Only what is plainly a table is one:
+// digits, one space, a date, a line end. Leading zeros are still a number. What an editor may
+// leave and shows nothing is let be: a carriage return, spaces or tabs at a line's end, blank
+// lines, no newline at the end. More than ten scores, or a line scoring more than the one above
+// it, never come from the game: such a file was made or damaged by something else, and
+// rewriting it would drop or reorder lines someone meant, so it is kept aside like any other
+// stranger.
 static int ParseScores(const char *text, size_t size, ScoreTable *table, char *why, size_t whySize)
 {
     table->count = 0;
-    size_t p = 0;
-    for (int line = 1; p < size; line++) {
+    for (size_t p = 0, end = 0, line = 1; p < size; p = end + 1, line++) {
+        end = p;
+        while (end < size && text[end] != '\n')
+            end++;
+        size_t last = end;
+        while (last > p && (text[last - 1] == ' ' || text[last - 1] == '\t' || text[last - 1] == '\r'))
+            last--;
+        if (last == p)
+            continue;
         if (table->count == SCORES_MOST) {
             snprintf(why, whySize, "it has more than %d scores", SCORES_MOST);
             return 0;
         }
         unsigned long long points = 0;
-        size_t start = p;
-        while (p < size && text[p] >= '0' && text[p] <= '9' && points <= 0xFFFFFFFFull)
-            points = points * 10 + (unsigned)(text[p++] - '0');
+        size_t q = p;
+        while (q < last && text[q] >= '0' && text[q] <= '9' && points <= 0xFFFFFFFFull)
+            points = points * 10 + (unsigned)(text[q++] - '0');
         if (points > 0xFFFFFFFFull) {
-            snprintf(why, whySize, "line %d has a score beyond 4294967295", line);
+            snprintf(why, whySize, "line %u has a score beyond 4294967295", (unsigned)line);
             return 0;
         }
-        if (p == start || p + 11 > size || text[p] != ' ' || !DateAt(text + p + 1) ||
-            (p + 11 < size && text[p + 11] != '\n')) {
-            snprintf(why, whySize, "line %d is not POINTS YYYY-MM-DD", line);
+        if (q == p || last - q != 11 || text[q] != ' ' || !DateAt(text + q + 1)) {
+            snprintf(why, whySize, "line %u is not POINTS YYYY-MM-DD", (unsigned)line);
             return 0;
         }
         if (table->count > 0 && points > table->entries[table->count - 1].points) {
-            snprintf(why, whySize, "line %d scores more than the line above it", line);
+            snprintf(why, whySize, "line %u scores more than the line above it", (unsigned)line);
             return 0;
         }
         ScoreEntry *entry = &table->entries[table->count++];
         entry->points = (Uint32)points;
-        memcpy(entry->date, text + p + 1, 10);
+        memcpy(entry->date, text + q + 1, 10);
         entry->date[10] = '\0';
-        p += 12;
     }
     return 1;
 }
@@ -218,7 +225,7 @@ static int Lock(int dir, const char *folder)
         return -1;
     }
     for (int tries = 0; flock(fd, LOCK_EX | LOCK_NB) != 0; tries++) {
-        if (errno == EWOULDBLOCK && tries == LOCK_TRIES) {
+        if (errno == EWOULDBLOCK && tries >= LOCK_TRIES) {
             PlatformSay("%s/" LOCK_FILE " has been held by another copy of the game for over two seconds; "
                         "the high scores are left as they were", folder);
             close(fd);
@@ -235,25 +242,44 @@ static int Lock(int dir, const char *folder)
     return fd;
 }
 
+// The newest files set aside are kept, this many: scores.bad, scores.bad.1, ... scores.bad.9,
+// the higher the number the newer. However many strangers come, they take no more room.
+#define ASIDE_MOST 10
+
+static void AsideName(int i, char *aside, size_t size)
+{
+    if (i == 0)
+        snprintf(aside, size, SCORES_FILE ".bad");
+    else
+        snprintf(aside, size, SCORES_FILE ".bad.%d", i);
+}
+
 // Under the lock: the file that is not a table goes to the first free name of scores.bad,
-// scores.bad.1, ... and never over one already there. Returns 1 with the name in aside.
+// scores.bad.1, ..., never over one already there. When all are taken the oldest goes: each
+// moves down a name, and the newest takes the last. Returns 1 with the name in aside.
 static int MoveAside(int dir, char *aside, size_t size)
 {
-    for (int i = 0; i < 1000; i++) {
-        if (i == 0)
-            snprintf(aside, size, SCORES_FILE ".bad");
-        else
-            snprintf(aside, size, SCORES_FILE ".bad.%d", i);
-        if (renameat2(dir, SCORES_FILE, dir, aside, RENAME_NOREPLACE) == 0)
-            return 1;
-        if (errno == EINVAL || errno == ENOSYS) {
-            // A file system that cannot rename without replacing: a second name, then the first
-            // one dropped; link() too refuses to replace.
-            if (linkat(dir, SCORES_FILE, dir, aside, 0) == 0)
-                return unlinkat(dir, SCORES_FILE, 0) == 0;
+    for (int round = 0; round < 2; round++) {
+        for (int i = 0; i < ASIDE_MOST; i++) {
+            AsideName(i, aside, size);
+            if (renameat2(dir, SCORES_FILE, dir, aside, RENAME_NOREPLACE) == 0)
+                return 1;
+            if (errno == EINVAL || errno == ENOSYS) {
+                // A file system that cannot rename without replacing: a second name, then the
+                // first one dropped; link() too refuses to replace.
+                if (linkat(dir, SCORES_FILE, dir, aside, 0) == 0)
+                    return unlinkat(dir, SCORES_FILE, 0) == 0;
+            }
+            if (errno != EEXIST)
+                return 0;
         }
-        if (errno != EEXIST)
-            return 0;
+        char older[32];
+        for (int i = 1; i < ASIDE_MOST; i++) {
+            AsideName(i - 1, older, sizeof older);
+            AsideName(i, aside, size);
+            renameat(dir, aside, dir, older);
+        }
+        unlinkat(dir, aside, 0);
     }
     return 0;
 }
@@ -336,23 +362,56 @@ static void SweepTemporaries(int dir)
     closedir(list);
 }
 
-// Replaces the table in dir whole: a temporary file of this process written out and flushed,
-// renamed over the table, then the folder flushed so the new name survives a power cut. Until
-// the rename the old table stands untouched; the rename swaps in the new one at once. Returns 1
-// once the new table is in place.
-static int WriteTable(int dir, const char *folder, const ScoreTable *table)
+// Where a save puts the table: the folder that holds the file the table's name leads to through
+// any symbolic links, and that file's name there. A player may link the table to a file kept
+// elsewhere (a synced folder, say): the link stays a link, and the file it names is replaced
+// whole in its own folder, the one place a rename can replace it. Returns that folder (dir
+// itself when the table is no link), or -1 with errno.
+static int TableTarget(int dir, char *name, size_t size)
 {
-    char text[SCORES_MOST * 24];
-    size_t length = 0;
-    for (int i = 0; i < table->count; i++)
-        length += (size_t)snprintf(text + length, sizeof text - length, "%u %s\n",
-                                   (unsigned)table->entries[i].points, table->entries[i].date);
+    snprintf(name, size, SCORES_FILE);
+    int at = dir;
+    for (int hops = 0; hops < 40; hops++) {
+        char link[PATH_MAX];
+        ssize_t n = readlinkat(at, name, link, sizeof link - 1);
+        if (n < 0)
+            return at;
+        link[n] = '\0';
+        char *slash = strrchr(link, '/');
+        const char *last = slash != NULL ? slash + 1 : link;
+        int next = at;
+        if (slash != NULL) {
+            *slash = '\0';
+            next = openat(at, slash == link ? "/" : link, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        if (next < 0 || last[0] == '\0' || strlen(last) >= size) {
+            int error = next < 0 ? errno : EISDIR;
+            if (next >= 0 && next != at)
+                close(next);
+            if (at != dir)
+                close(at);
+            errno = error;
+            return -1;
+        }
+        if (next != at && at != dir)
+            close(at);
+        at = next;
+        memmove(name, last, strlen(last) + 1);
+    }
+    if (at != dir)
+        close(at);
+    errno = ELOOP;
+    return -1;
+}
 
-    SweepTemporaries(dir);
+// The table's text replacing the file name in the folder at, as WriteTable below says.
+static int WriteTableIn(int at, const char *folder, const char *name, const char *text, size_t length)
+{
+    SweepTemporaries(at);
     char temp[48];
     snprintf(temp, sizeof temp, TEMP_PREFIX "%ld", (long)getpid());
     int error = 0;
-    int fd = openat(dir, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0644);
+    int fd = openat(at, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0644);
     if (fd < 0) {
         PlatformSay("cannot save the high scores in %s: %s; the table is left as it was", folder, strerror(errno));
         return 0;
@@ -370,19 +429,44 @@ static int WriteTable(int dir, const char *folder, const ScoreTable *table)
         error = errno;
     if (close(fd) != 0 && error == 0)
         error = errno;
-    if (error == 0 && renameat(dir, temp, dir, SCORES_FILE) != 0)
+    if (error == 0 && renameat(at, temp, at, name) != 0)
         error = errno;
     if (error != 0) {
-        unlinkat(dir, temp, 0);
+        unlinkat(at, temp, 0);
         PlatformSay("cannot save the high scores in %s/" SCORES_FILE ": %s; the table is left as it was", folder,
                     strerror(error));
         return 0;
     }
     // The new table is in place; only a power cut before the folder reaches the disk could
     // still bring back the old one, whole. EINVAL: a file system that cannot flush a folder.
-    if (fsync(dir) != 0 && errno != EINVAL)
+    if (fsync(at) != 0 && errno != EINVAL)
         PlatformSay("the high scores in %s/" SCORES_FILE " may not survive a power cut: %s", folder, strerror(errno));
     return 1;
+}
+
+// Replaces the table in dir whole: a temporary file of this process written out and flushed,
+// renamed over the table, then the folder flushed so the new name survives a power cut. Until
+// the rename the old table stands untouched; the rename swaps in the new one at once. Returns 1
+// once the new table is in place.
+static int WriteTable(int dir, const char *folder, const ScoreTable *table)
+{
+    char text[SCORES_MOST * 24];
+    size_t length = 0;
+    for (int i = 0; i < table->count; i++)
+        length += (size_t)snprintf(text + length, sizeof text - length, "%u %s\n",
+                                   (unsigned)table->entries[i].points, table->entries[i].date);
+
+    char name[NAME_MAX + 1];
+    int at = TableTarget(dir, name, sizeof name);
+    if (at < 0) {
+        PlatformSay("cannot save the high scores through the link %s/" SCORES_FILE ": %s; the table is left as it was",
+                    folder, strerror(errno));
+        return 0;
+    }
+    int saved = WriteTableIn(at, folder, name, text, length);
+    if (at != dir)
+        close(at);
+    return saved;
 }
 
 int SaveScore(Uint32 points, const char *date, ScoreTable *scores)

@@ -6,8 +6,9 @@
 #include <stddef.h>
 
 // The file holds one score a line, "POINTS YYYY-MM-DD", best first, ten at most; POINTS are the
-// digits of a game's score (0 to 4294967295). An empty file is an empty table. Anything else the
-// game would never write is not taken for a table: it is moved aside, never rewritten.
+// digits of a game's score (0 to 4294967295); CRLF, spaces at a line's end and blank lines are let
+// be. An empty file is an empty table. Anything else is not taken for a table: it is moved
+// aside, never rewritten.
 #define SCORES_MOST 10
 #define SCORES_FILE "scores"
 
@@ -33,8 +34,8 @@ int ScoresFolderExists(void); // 1 when the folder is there (made by an earlier 
 int MakeScoresFolder(void);   // as mkdir -p, new folders 0700; 0 having said why it could not
 
 // The table as it is on disk, into *scores; no file or no folder is an empty table. A file that is
-// not a table is moved aside to scores.bad (or scores.bad.1, .2, ...) with one line on standard
-// error, and the table is empty. Return 0 when the file could not be read (said why; empty table).
+// not a table is moved aside to scores.bad (or scores.bad.1, .2, ... .9, the ten newest kept) with
+// one line on standard error, and the table is empty. Return 0 when the file could not be read (said why; empty table).
 int ReadScores(ScoreTable *scores);
 
 // Enters a finished game's score: under the table's lock, merges it with the table as it is on

@@ -2,6 +2,7 @@
 #include "desktop/desktop.h"
 
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -59,12 +60,21 @@ int PlatformHasDisplay(void)
         return 1;
     if (strcmp(name, "offscreen") != 0 && strcmp(name, "dummy") != 0)
         return 1;
-    PlatformSay("no display to show the game on (DISPLAY is not set, and there is no other)");
+    const char *display = getenv("DISPLAY");
+    if (display == NULL || display[0] == '\0') {
+        PlatformSay("no display to show the game on (DISPLAY is not set, and there is no other)");
+    } else {
+        char shown[128];
+        PlatformSay("no display to show the game on (the X display \"%s\" in DISPLAY cannot be reached)",
+                    Printable(display, shown, sizeof shown));
+    }
     return 0;
 }
 
 void PlatformVideoPrepare(void)
 {
+    // SDL_Init has put its own SIGTERM handler in place: the other ways to end a game join it.
+    HostSignals();
     // Whole-number scaling keeps every pixel the same size. A player's own setting wins.
     const SDL_VideoInfo *desktop = SDL_GetVideoInfo();
     if (desktop != NULL && desktop->current_w > 0 && desktop->current_h > 0) {
@@ -84,18 +94,45 @@ void PlatformVideoPrepare(void)
     }
 }
 
+void HostTitle(const char *title)
+{
+    SDL_WM_SetCaption(title, "Sevenfold");
+    // sdl12-compat leaves _NET_WM_NAME as the window was made with, and puts the UTF-8 bytes
+    // into WM_NAME as Latin-1: on X both are set here, the old one in Latin-1 with a plain
+    // hyphen for a dash and ? for what Latin-1 lacks.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetVideoSurface() == NULL || SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11 ||
+        info.info.x11.display == NULL)
+        return;
+    Display *display = info.info.x11.display;
+    Window window = info.info.x11.wmwindow != 0 ? info.info.x11.wmwindow : info.info.x11.window;
+    char latin1[128];
+    size_t n = 0;
+    for (const unsigned char *p = (const unsigned char *)title; *p != '\0' && n + 1 < sizeof latin1; n++) {
+        unsigned code = *p++;
+        int more = code >= 0xF0 ? 3 : code >= 0xE0 ? 2 : code >= 0xC0 ? 1 : 0;
+        code = more > 0 ? code & 0x7Fu >> (more + 1) : code >= 0x80 ? '?' : code;
+        for (; more > 0 && (*p & 0xC0) == 0x80; more--)
+            code = code << 6 | (*p++ & 0x3F);
+        latin1[n] = (char)(code == 0x2013 || code == 0x2014 ? '-' : code > 0xFF ? '?' : code);
+    }
+    latin1[n] = '\0';
+    if (info.info.x11.lock_func != NULL)
+        info.info.x11.lock_func();
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace, (const unsigned char *)title,
+                    (int)strlen(title));
+    XChangeProperty(display, window, XA_WM_NAME, XA_STRING, 8, PropModeReplace, (const unsigned char *)latin1,
+                    (int)n);
+    XFlush(display);
+    if (info.info.x11.unlock_func != NULL)
+        info.info.x11.unlock_func();
+}
+
 int PlatformPointer(void)
 {
     return SDL_ENABLE;
-}
-
-void PlatformToggleFullScreen(void)
-{
-    SDL_Surface *surface = SDL_GetVideoSurface();
-    WholeNumberScale();
-    if (surface != NULL)
-        SDL_WM_ToggleFullScreen(surface);
-    ScreenTouched();
 }
 
 // The X connection, once the window is up: its descriptor wakes the loop for every key, click
@@ -112,6 +149,63 @@ static Display *XDisplay(void)
             display = info.info.x11.display;
     }
     return display;
+}
+
+// Whether a window manager runs on the display: it owns the WM_Sn selection of the screen, or
+// names itself on the root window.
+static int Managed(Display *display)
+{
+    char name[16];
+    snprintf(name, sizeof name, "WM_S%d", DefaultScreen(display));
+    if (XGetSelectionOwner(display, XInternAtom(display, name, False)) != None)
+        return 1;
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = NULL;
+    int found = XGetWindowProperty(display, DefaultRootWindow(display),
+                                   XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                                   AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+                type != None;
+    if (data != NULL)
+        XFree(data);
+    return found;
+}
+
+void PlatformToggleFullScreen(void)
+{
+    SDL_Surface *surface = SDL_GetVideoSurface();
+    WholeNumberScale();
+    if (surface == NULL)
+        return;
+    // SDL asks the window manager for the full screen and waits to hear the window's new size.
+    // Without one nobody answers: the window keeps its size while SDL draws for the whole
+    // screen, and back in a window SDL never hears its size again. There the game moves and
+    // sizes the window itself, as a manager would, and SDL hears of it as from one.
+    static int windowedX, windowedY, windowedW, windowedH;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    Display *display = XDisplay();
+    Window window = 0;
+    XWindowAttributes now;
+    if (display != NULL && SDL_GetWMInfo(&info) > 0 && info.subsystem == SDL_SYSWM_X11)
+        window = info.info.x11.window;
+    if (window != 0 && (Managed(display) || !XGetWindowAttributes(display, window, &now)))
+        window = 0;
+    if (window != 0 && !(surface->flags & SDL_FULLSCREEN)) {
+        windowedX = now.x, windowedY = now.y, windowedW = now.width, windowedH = now.height;
+    }
+    SDL_WM_ToggleFullScreen(surface);
+    if (window != 0) {
+        if (surface->flags & SDL_FULLSCREEN)
+            XMoveResizeWindow(display, window, 0, 0, (unsigned)WidthOfScreen(now.screen),
+                              (unsigned)HeightOfScreen(now.screen));
+        else if (windowedW > 0)
+            XMoveResizeWindow(display, window, windowedX, windowedY, (unsigned)windowedW, (unsigned)windowedH);
+        XRaiseWindow(display, window);
+        XSync(display, False);
+    }
+    ScreenTouched();
 }
 
 int PlatformInputFd(void)

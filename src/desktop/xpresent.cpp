@@ -138,9 +138,11 @@ Uint32 *Room(size_t pixels)
     size_t bytes = pixels * 4;
     if (!x.shmTried) {
         x.shmTried = true;
-        int major, minor;
+        int major, minor, opcode, event, error;
         Bool pixmaps;
-        if (XShmQueryVersion(x.display, &major, &minor, &pixmaps)) {
+        // Asked of a server without the extension, Xlib's own call prints a line of its own.
+        if (XQueryExtension(x.display, "MIT-SHM", &opcode, &event, &error) &&
+            XShmQueryVersion(x.display, &major, &minor, &pixmaps)) {
             // Room for the most a partial present sends, half the picture, at this scale.
             size_t most = (size_t)kWidth * kHeight / 2 * x.scale * x.scale * 4;
             x.shm.shmid = shmget(IPC_PRIVATE, bytes > most ? bytes : most, IPC_CREAT | 0600);

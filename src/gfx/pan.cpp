@@ -59,12 +59,30 @@ void DrawTileFaded(Uint8 kind, Sint16 x, Sint16 y, Uint8 alpha)
 {
     if (tile == NULL)
         return;
+    Sint16 sx = (Sint16)(34 * kind), sy = (Sint16)(34 * skin);
+    if (tile->format->Amask != 0 && screen != NULL) {
+        // SDL ignores a whole-surface alpha on a sheet with an alpha channel: the tile is blended
+        // by its own alpha onto a copy of what is under it, and that copy over it at alpha.
+        static SDL_Surface *under;
+        if (under == NULL)
+            under = SDL_CreateRGBSurface(SDL_SWSURFACE, 34, 34, screen->format->BitsPerPixel, screen->format->Rmask,
+                                         screen->format->Gmask, screen->format->Bmask, 0);
+        if (under != NULL) {
+            SDL_Rect cell = {x, y, 34, 34};
+            SDL_SetAlpha(under, 0, 255);
+            SDL_BlitSurface(screen, &cell, under, NULL);
+            PutSurface(tile, under, sx, sy, 0, 0, 34, 34);
+            SDL_SetAlpha(under, SDL_SRCALPHA, alpha);
+            PutSurface(under, screen, 0, 0, x, y, 34, 34);
+            return;
+        }
+    }
     // The sheet's own blending comes back afterwards: per-pixel alpha if it has an alpha
     // channel, else plain opaque blits, which cost half what blending at 255 does.
     Uint32 blending = tile->flags & SDL_SRCALPHA;
     Uint8 was = tile->format->alpha;
     SDL_SetAlpha(tile, SDL_SRCALPHA, alpha);
-    PutSurface(tile, screen, (Sint16)(34 * kind), (Sint16)(34 * skin), x, y, 34, 34);
+    PutSurface(tile, screen, sx, sy, x, y, 34, 34);
     SDL_SetAlpha(tile, blending, was);
 }
 

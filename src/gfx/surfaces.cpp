@@ -28,7 +28,7 @@ void LoadPictures(void)
 }
 
 SDL_Surface *tileOnScreen = NULL;
-static SDL_Surface *tileOnScreenFrom; // the tile sheet tileOnScreen was made from
+static SDL_Surface *tileOnScreenFrom; // the tile sheet tileOnScreen was made from, held (its refcount) while the copy stands
 
 // A copy of a keyed sheet in the screen's own pixels, each one exactly what a blit of the sheet
 // puts on the screen, and its transparent pixels under a key of their own, run-length encoded:
@@ -93,14 +93,27 @@ static SDL_Surface *InScreenPixels(SDL_Surface *sheet)
     return copy;
 }
 
+// The copy gone, and the sheet it was made from let go.
+static void ForgetCopy(void)
+{
+    if (tileOnScreen != NULL)
+        SDL_FreeSurface(tileOnScreen);
+    if (tileOnScreenFrom != NULL)
+        SDL_FreeSurface(tileOnScreenFrom);
+    tileOnScreen = tileOnScreenFrom = NULL;
+}
+
 SDL_Surface *TileToDraw(void)
 {
     // A sheet put in place without SetTile (the tests and the fuzzer do) gets its copy here.
     if (tileOnScreenFrom != tile) {
-        if (tileOnScreen != NULL)
-            SDL_FreeSurface(tileOnScreen);
+        ForgetCopy();
         tileOnScreen = InScreenPixels(tile);
+        // The sheet is held while its copy stands: freed elsewhere, it would leave its address
+        // free for a new sheet, which would then pass for it and be drawn as the old copy.
         tileOnScreenFrom = tile;
+        if (tile != NULL)
+            tile->refcount++;
     }
     return tileOnScreen != NULL ? tileOnScreen : tile;
 }
@@ -112,8 +125,8 @@ void SetTile(SDL_Surface *sheet)
     tile = sheet;
     skinMax = (Uint8)(tile->h / 34); // the check allows no more than 255 whole rows
     SDL_SetColorKey(tile, SDL_SRCCOLORKEY, 0x3E0);
-    // A new sheet may lie where the old one lay: its copy is made afresh.
-    tileOnScreenFrom = NULL;
+    // The same sheet keyed anew is copied afresh too.
+    ForgetCopy();
     TileToDraw();
 }
 
@@ -128,7 +141,7 @@ int LoadTile(const char *path)
 
 void FreePictures(void)
 {
-    tileOnScreenFrom = NULL;
+    ForgetCopy();
     SDL_Surface **surfaces[] = {&image, &tile, &title, &tileOnScreen};
     for (size_t i = 0; i < sizeof surfaces / sizeof surfaces[0]; i++) {
         if (*surfaces[i])
