@@ -15,6 +15,9 @@
 
 #include "app/app.h"
 #include "input/input.h"
+#if SEVENFOLD_DESKTOP_FEATURES
+#include "game/desktop/features.h"
+#endif
 #include "platform/platform.h"
 
 // A press or release of one of the console's buttons, as the host layer hands it to the game.
@@ -123,7 +126,9 @@ inline std::filesystem::path InitInScratchFolder(const char *who, bool dummy = t
     }
     // The rules at their own speed, stepped by the ticks the caller runs: a desktop's motion, and
     // its step for each press as it arrives, are for players.
+#if SEVENFOLD_DESKTOP_FEATURES
     showInMotion = 0;
+#endif
     pressesActAtOnce = 0;
     return dir;
 }

@@ -304,7 +304,9 @@ void ResetGameState()
     isMenu = 0; _gameOver = 0; _currMenu = 0; done = 0;
     skin = 0; aniCursor = 0;
     partialPresents = 0; // the whole screen every tick, as the console shows it
+#if SEVENFOLD_DESKTOP_FEATURES
     showInMotion = 0;    // a move's steps at once, as the console shows them
+#endif
     pressesActAtOnce = 0; // buttons read once a tick, as the console reads them
     ScreenTouched();
     WakeSound();

@@ -12,6 +12,9 @@
 #include "input/input.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
+#if SEVENFOLD_DESKTOP_FEATURES
+#include "game/desktop/features.h"
+#endif
 
 Sint8 done = 0;
 SDL_TimerID tmSet = NULL;
@@ -91,15 +94,16 @@ static int HandleButtons(const SDL_Event *buttons, int n)
 // One step of the game: the tick's, or on a desktop one of its own for a press as it arrives.
 static void RunStep(int tick)
 {
-    SDL_Event buttons[HOST_MOST_BUTTONS];
-    int n = PlatformBeforeStep(buttons, tick);
-    if (n < 0) {
-        // The host covers the board: the game waits until the host is done.
+#if SEVENFOLD_DESKTOP_FEATURES
+    // A card covers the board: the game waits until it is gone.
+    if (FeaturesHoldTheGame()) {
         if (tick)
             ScheduleTick();
         return;
     }
-    HandleButtons(buttons, n);
+#endif
+    SDL_Event buttons[HOST_MOST_BUTTONS];
+    HandleButtons(buttons, PlatformBeforeStep(buttons, tick));
     if (tick)
         DrawSet();
     else
@@ -122,6 +126,10 @@ static void HandleHostButtons(const SDL_Event *buttons, int n)
 
 void HandleEvent(SDL_Event *event)
 {
+#if SEVENFOLD_DESKTOP_FEATURES
+    if (FeaturesEvent(event))
+        return;
+#endif
     SDL_Event buttons[HOST_MOST_BUTTONS];
     int n = PlatformEvent(event, buttons);
     if (n >= 0) {
@@ -202,7 +210,10 @@ void EventLoop(void)
             HandleEvent(&event);
         if (done)
             break;
-        int due = PlatformFrame();
+        int due = -1;
+#if SEVENFOLD_DESKTOP_FEATURES
+        due = ShowFrame();
+#endif
         if (!done)
             WaitForEvents(due);
     }

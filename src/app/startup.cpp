@@ -9,6 +9,9 @@
 #include "gfx/gfx.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
+#if SEVENFOLD_DESKTOP_FEATURES
+#include "game/desktop/features.h"
+#endif
 
 // SDL's error as it stands, copied into error.
 static void KeepError(char *error, size_t size)
@@ -72,8 +75,10 @@ int Init(void)
 
 void Quit(void)
 {
-    // However the game ends, a game with points in it is left here.
-    PlatformGameEnds();
+#if SEVENFOLD_DESKTOP_FEATURES
+    // However the program ends, a game with points in it is entered in the high scores.
+    GameEnds();
+#endif
     // A device stopped by the held audio lock would never close.
     WakeSound();
     // Both ways out of the event loop set done. An exit from anywhere else comes from inside

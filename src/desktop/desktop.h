@@ -24,29 +24,4 @@ int HostRepeatEvents(SDL_Event *buttons, int n); // notes the host's direction b
 int HostRepeatTick(SDL_Event *buttons, int room); // right before a tick's step: held directions given back
 int HostRepeatAfterStep(SDL_Event *buttons, int room); // right after any step: the directions it was given, taken away
 
-// The desktop's own pictures, embedded from assets/ as the game's are.
-extern const unsigned char iBanner[]; // banner.bmp: the game-over banner, and its new-high-score line below it
-extern const Uint32 iBanner_size;
-extern const unsigned char iHelp[];   // help.bmp: the controls card
-extern const Uint32 iHelp_size;
-extern const unsigned char iScores[]; // scores.bmp: the high-score card, and its date glyphs below it
-extern const Uint32 iScores_size;
-
-// Cards over the board: the controls (F1, and by itself on a first start) and the high scores.
-// While one shows no game step runs; any key, button or click takes it away.
-enum { CARD_NONE, CARD_HELP, CARD_SCORES };
-extern Uint8 cardShown;            // the card over the board, CARD_NONE for none; ShowCard and HideCard
-extern Uint8 firstStartChecked;    // the first tick has looked for the data folder; CardsBeforeTick
-void ShowCard(int card);           // drawn over the board and shown at once
-int CardEvent(const SDL_Event *event); // while a card shows: 1 when the event was the card's (a press takes it away)
-int CardsBeforeTick(void);         // 1 while a card holds the game; shows the controls on a first start
-
-// Game over, said: a banner over the board with the final score, and the window's title.
-void GameOverBeforeTick(void);     // puts the banner up once the game is over and shown, and down with a new game
-void DrawGameOverBanner(void);     // the banner as it stands, into screen
-
-// A move played in motion (the swap slides, the runs fade, the tiles fall), on the host's clock.
-int ShowRunning(void);             // 1 while a move is being played
-void ShowFinish(void);             // the show ends where it is; whoever covers the board draws it anew
-
 #endif

@@ -1,24 +1,15 @@
-// The desktop's host input and its words to the player: keys, mouse and pad through the key repeat, the cards; messages on standard error.
+// The desktop's host input and its words to the player: keys, mouse and pad through the key repeat; messages on standard error.
 #include "desktop/desktop.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
-#include "sound/sound.h"
 
 static int HostEvent(const SDL_Event *event, SDL_Event *buttons)
 {
-    // A card over the board takes the first press of anything, and the game sees none of it.
-    if (cardShown != CARD_NONE && CardEvent(event))
-        return 0;
     switch (event->type) {
     case SDL_KEYDOWN:
-        if (event->key.keysym.sym == SDLK_F1) {
-            ShowCard(CARD_HELP);
-            return 0;
-        }
-        return HostKeyEvent(event, buttons);
     case SDL_KEYUP:
         return HostKeyEvent(event, buttons);
     case SDL_MOUSEBUTTONDOWN:
@@ -49,21 +40,12 @@ int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
 
 int PlatformBeforeStep(SDL_Event *buttons, int tick)
 {
-    if (CardsBeforeTick())
-        return -1;
-    GameOverBeforeTick();
     return tick ? HostRepeatTick(buttons, HOST_MOST_BUTTONS) : 0;
 }
 
 int PlatformAfterStep(SDL_Event *buttons)
 {
     return HostRepeatAfterStep(buttons, HOST_MOST_BUTTONS);
-}
-
-void PlatformVolumeChanged(void)
-{
-    // The new volume is heard at once, not only at the next move.
-    PlayWave(3);
 }
 
 void PlatformSay(const char *format, ...)

@@ -41,9 +41,7 @@ void PlatformBeforeInit(void)
     // A present shows only the rectangles that changed, straight to the X window where there is
     // one; the console shows the whole screen every tick.
     partialPresents = 1;
-    // A move plays out in motion, and a press acts as it arrives; the console shows the end of a
-    // move at once and reads its buttons once a tick.
-    showInMotion = 1;
+    // A press acts as it arrives; the console reads its buttons once a tick.
     pressesActAtOnce = 1;
     presentRects = HostPresentRects;
 }

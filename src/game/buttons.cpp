@@ -7,6 +7,9 @@
 #include "input/input.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
+#if SEVENFOLD_DESKTOP_FEATURES
+#include "game/desktop/features.h"
+#endif
 
 void StartButton(void)
 {
@@ -35,6 +38,9 @@ void VolumeButtons(void)
     if (isVolDOWNkey)
         _VOLUME = (Sint8)(_VOLUME - 10 < 0 ? 0 : _VOLUME - 10);
     ApplyVolume();
+#if SEVENFOLD_DESKTOP_FEATURES
+    // The new volume is heard at once, not only at the next move.
     if (isVolUPkey || isVolDOWNkey)
-        PlatformVolumeChanged();
+        PlayWave(3);
+#endif
 }

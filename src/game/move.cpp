@@ -1,10 +1,12 @@
-// A player's move: settled by the rules, then played from their record, at once or by the host in motion.
+// A player's move: settled by the rules, then played from their record, at once or on a desktop in motion.
 #include "game/game.h"
 
 #include "board/board.h"
 #include "gfx/gfx.h"
-#include "platform/platform.h"
 #include "sound/sound.h"
+#if SEVENFOLD_DESKTOP_FEATURES
+#include "game/desktop/features.h"
+#endif
 
 void MakeMove(void)
 {
@@ -12,8 +14,11 @@ void MakeMove(void)
     // No move is left: the menu opens, and a new game comes from its items.
     if (moveRecord.gameOver)
         isMenu = 1;
-    if (!PlatformShowMove())
-        PlayMoveAtOnce();
+#if SEVENFOLD_DESKTOP_FEATURES
+    if (ShowMove())
+        return;
+#endif
+    PlayMoveAtOnce();
 }
 
 void PlayMoveAtOnce(void)

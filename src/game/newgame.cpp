@@ -4,7 +4,9 @@
 #include "assets/assets.h"
 #include "board/board.h"
 #include "gfx/gfx.h"
-#include "platform/platform.h"
+#if SEVENFOLD_DESKTOP_FEATURES
+#include "game/desktop/features.h"
+#endif
 
 SDL_Surface *Wexa = NULL;
 
@@ -22,8 +24,10 @@ void PutWexa(Sint16 x, Sint16 y)
 
 void Start(void)
 {
+#if SEVENFOLD_DESKTOP_FEATURES
     // The game being left, if any, ends here: its points may be worth keeping.
-    PlatformGameEnds();
+    GameEnds();
+#endif
     DealTable();
     for (int r = 0; r < 48; r++)
         for (int c = 0; c < 16; c++)

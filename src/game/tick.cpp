@@ -7,6 +7,9 @@
 #include "input/input.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
+#if SEVENFOLD_DESKTOP_FEATURES
+#include "game/desktop/features.h"
+#endif
 
 // What a step leaves on screen to be shown.
 enum { STEP_ENDED_PROGRAM, STEP_DREW_ALL, STEP_SHOWS_BOARD };
@@ -40,11 +43,14 @@ static int Step(void)
             StopTick();
             return STEP_ENDED_PROGRAM;
         }
+#if SEVENFOLD_DESKTOP_FEATURES
         // A desktop shows the high-score table over the board.
-        if (_currMenu == 0 && PlatformShowHighScores()) {
+        if (_currMenu == 0) {
+            ShowCard(CARD_SCORES);
             isSelectKey = 0;
             isBkey = 0;
         }
+#endif
     }
 
     if (isMenu) {
@@ -93,10 +99,14 @@ static int Step(void)
     return STEP_SHOWS_BOARD;
 }
 
+// The board as it stands, or as a desktop's show of the last move has it now.
 static void DrawBoardNow(void)
 {
-    if (!PlatformDrawBoard())
-        DrawPan();
+#if SEVENFOLD_DESKTOP_FEATURES
+    if (ShowDrawBoard())
+        return;
+#endif
+    DrawPan();
 }
 
 void DrawSet(void)

@@ -47,14 +47,6 @@ int PlatformAfterStep(SDL_Event *buttons)
     return 0;
 }
 
-// The console shows a move's clearing steps at once, says nothing at game over and keeps no scores.
-int PlatformShowMove(void) { return 0; }
-int PlatformDrawBoard(void) { return 0; }
-int PlatformFrame(void) { return -1; }
-void PlatformVolumeChanged(void) {}
-void PlatformGameEnds(void) {}
-int PlatformShowHighScores(void) { return 0; }
-
 void PlatformToggleFullScreen(void) {}
 
 // The console's buttons are read only as SDL pumps its events: the loop looks every 10 ms.

@@ -30,8 +30,7 @@ void PlatformSay(const char *format, ...); // one line for the player on standar
 // buttons (at most HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
 // Right before a step of the game (at the tick, or on a desktop for a press as it arrives): the
-// buttons the host gives it, a desktop's key repeat at the tick; or -1 while something of the
-// host's covers the board (a card on the desktop): then no step runs.
+// buttons the host gives it, a desktop's key repeat at the tick.
 int PlatformBeforeStep(SDL_Event *buttons, int tick);
 // Right after a step: the buttons the host gave for that step alone, let go again.
 int PlatformAfterStep(SDL_Event *buttons);
@@ -46,14 +45,6 @@ void PlatformToggleFullScreen(void);  // between full screen and a window; nothi
 
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
 
-// The game's moments the host may show or keep. All do nothing on the console.
-extern Uint8 showInMotion;            // 1: a desktop plays each move in motion; 0: at once, as the console. The host layer
-int PlatformShowMove(void);           // the move in moveRecord, just made: 1 when the host plays it itself, in motion
-int PlatformDrawBoard(void);          // the board as the host's show of a move stands now: 1 when it drew it
-int PlatformFrame(void);              // the next frame of that show when due; ms until the one after, -1 for none
-void PlatformVolumeChanged(void);     // a volume button stepped the volume
-void PlatformGameEnds(void);          // the game in play is over or left: its score may be kept
-int PlatformShowHighScores(void);     // the menu's high-score item chosen: 1 when the host showed them
 
 // Shared by the host layer's input rooms: a console button is down while any host control
 // holds it. Writes the button event into *event and returns 1 when the button changes;

@@ -1,8 +1,9 @@
 // Game over, said on a desktop: a banner over the board with the final score, the window's title, and the score kept.
-#include "desktop/desktop.h"
+#include "game/desktop/features.h"
 
 #include "board/board.h"
-#include "desktop/scores.h"
+#include "desktop/desktop.h"
+#include "game/desktop/scores.h"
 #include "gfx/gfx.h"
 
 // The banner lies across the middle of the board; the final score sits in its white field, and a
@@ -13,7 +14,7 @@ static Uint8 bannerUp;     // the banner and title say the game is over
 static Sint8 rankKept = -1; // where the last game ended up in the high-score table, -1 for nowhere
 static Uint8 gameKept;     // the game in play has been entered in the table, or had nothing to enter
 
-void PlatformGameEnds(void)
+void GameEnds(void)
 {
     if (gameKept || score == 0)
         return;
@@ -33,13 +34,13 @@ void DrawGameOverBanner(void)
     PutDigit(score, 7, BANNER_X + SCORE_X, BANNER_Y + SCORE_Y);
 }
 
-void GameOverBeforeTick(void)
+void GameOverShown(void)
 {
     // The banner waits for the last move to have played out.
     if (_gameOver && !bannerUp && !ShowRunning()) {
         // The game is over: its score goes into the table first, so the banner can say where.
         bannerUp = 1;
-        PlatformGameEnds();
+        GameEnds();
         DrawGameOverBanner();
         HostTitle("Sevenfold \xE2\x80\x94 game over");
     } else if (!_gameOver && bannerUp) {

@@ -1,11 +1,14 @@
 // A move played as motion on a desktop: the swap slides, the runs fade, the tiles above fall and new ones drop in.
-#include "desktop/desktop.h"
+#include "game/desktop/features.h"
 
 #include <string.h>
 
 #include "board/board.h"
+#include "desktop/desktop.h"
 #include "gfx/gfx.h"
 #include "sound/sound.h"
+
+Uint8 showInMotion = 1;
 
 // How long each part of a move takes on screen, in ms. A fall lasts longer the farther its
 // tiles drop, from one row to all seven.
@@ -126,7 +129,7 @@ static int DrawAt(Uint32 ms)
     return !over;
 }
 
-int PlatformShowMove(void)
+int ShowMove(void)
 {
     if (!showInMotion)
         return 0;
@@ -171,16 +174,16 @@ void ShowFinish(void)
     DrawScore();
 }
 
-int PlatformDrawBoard(void)
+int ShowDrawBoard(void)
 {
     if (!ShowRunning())
         return 0;
     if (!DrawAt(HostClock() - show.start))
-        GameOverBeforeTick();
+        GameOverShown();
     return 1;
 }
 
-int PlatformFrame(void)
+int ShowFrame(void)
 {
     if (!ShowRunning())
         return -1;
@@ -190,7 +193,7 @@ int PlatformFrame(void)
         // The cursor stays over the moving tiles, as every picture of the board has it.
         DrawCursorFrame();
         if (!going)
-            GameOverBeforeTick();
+            GameOverShown();
         UpdateScreen();
         if (!going)
             return -1;

@@ -26,12 +26,10 @@ struct ScoreTable {
 #define SCORE_BELOW_TABLE -1 // the table is full of better (or equal, earlier) scores: nothing written
 #define SCORE_NOT_SAVED -2   // the table could not be read or written, and a line on standard error said why
 
-// Where the table lives: $XDG_DATA_HOME/sevenfold when that is an absolute path, else
-// $HOME/.local/share/sevenfold. Return 0 when neither tells a place.
+// Where the table lives: the game's data folder, $XDG_DATA_HOME/sevenfold when that is an
+// absolute path, else $HOME/.local/share/sevenfold. Return 0 when neither tells a place.
 int ScoresFolder(char *folder, size_t size);
 int ScoresPath(char *path, size_t size);
-int ScoresFolderExists(void); // 1 when the folder is there (made by an earlier game, or by the player)
-int MakeScoresFolder(void);   // as mkdir -p, new folders 0700; 0 having said why it could not
 
 // The table as it is on disk, into *scores; no file or no folder is an empty table. A file that is
 // not a table is moved aside to scores.bad (or scores.bad.1, .2, ... .9, the ten newest kept) with
@@ -47,6 +45,11 @@ int ReadScores(ScoreTable *scores);
 // it was, or empty when it could not be read).
 int SaveScore(Uint32 points, const char *date, ScoreTable *scores);
 
+// The table's text, apart from any file.
+int DateAt(const char *d);      // 1 when the ten bytes at d are a date YYYY-MM-DD, month 01-12, day 01-31
+int ParseScores(const char *text, size_t size, ScoreTable *table, char *why, size_t whySize); // 0 with why: no table
+size_t FormatScores(const ScoreTable *table, char *text, size_t size); // the table as the file holds it; its length
+int EnterScore(ScoreTable *table, Uint32 points, const char *date);   // the score in its place: its rank, or SCORE_BELOW_TABLE
 void TodaysDate(char date[11]); // the local date as "YYYY-MM-DD"
 
 #endif

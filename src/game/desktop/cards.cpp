@@ -1,12 +1,16 @@
 // Cards over the board on a desktop: the controls (F1, and by itself on a first start) and the high scores.
-#include "desktop/desktop.h"
+#include "game/desktop/features.h"
+
+#include <limits.h>
+#include <sys/stat.h>
 
 #include "board/board.h"
-#include "desktop/scores.h"
+#include "desktop/files.h"
+#include "game/desktop/scores.h"
 #include "gfx/gfx.h"
 
 Uint8 cardShown = CARD_NONE;
-Uint8 firstStartChecked = 0;
+Uint8 firstStartChecked = 0; // the first step has looked for the data folder
 
 // Both cards cover the same square of the board area, inside its cells.
 enum { CARD_X = 84, CARD_Y = 4, CARD_SIZE = 232 };
@@ -64,7 +68,8 @@ static void HideCard(void)
     UpdateScreen();
 }
 
-int CardEvent(const SDL_Event *event)
+// While a card shows: 1 when the event was the card's (a press takes it away).
+static int CardEvent(const SDL_Event *event)
 {
     switch (event->type) {
     case SDL_KEYDOWN: {
@@ -95,22 +100,33 @@ int CardEvent(const SDL_Event *event)
     }
 }
 
-int CardsBeforeTick(void)
+int FeaturesEvent(const SDL_Event *event)
+{
+    // A card over the board takes the first press of anything, and the game sees none of it.
+    if (cardShown != CARD_NONE)
+        return CardEvent(event);
+    if (event->type == SDL_KEYDOWN && event->key.keysym.sym == SDLK_F1) {
+        ShowCard(CARD_HELP);
+        return 1;
+    }
+    return 0;
+}
+
+int FeaturesHoldTheGame(void)
 {
     // A player new to the game on this machine has no data folder yet: the controls come first,
     // once. The folder is made now, so the next start goes straight to the board.
     if (!firstStartChecked) {
         firstStartChecked = 1;
-        if (!ScoresFolderExists()) {
-            MakeScoresFolder();
+        char folder[PATH_MAX];
+        struct stat st;
+        if (DataFolder(folder, sizeof folder) && stat(folder, &st) != 0) {
+            MakeFolder(folder, "the game's data");
             ShowCard(CARD_HELP);
         }
     }
-    return cardShown != CARD_NONE;
-}
-
-int PlatformShowHighScores(void)
-{
-    ShowCard(CARD_SCORES);
-    return 1;
+    if (cardShown != CARD_NONE)
+        return 1;
+    GameOverShown();
+    return 0;
 }
