@@ -678,7 +678,7 @@ TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
     SDL_WM_GetCaption(&title, NULL);
     EXPECT_STREQ(title, "Sevenfold \xE2\x80\x94 game over");
     // The banner with its new-high-score line (the table was empty), the score in its field.
-    SDL_Surface *banner = LoadPicture(iBanner, iBanner_size);
+    SDL_Surface *banner = LoadPicture(iBanner, iBanner_size, 0x3E0);
     ASSERT_NE(banner, nullptr);
     EXPECT_TRUE(Shows(banner, 0, 0, 100, 88, 200, 32)) << "the banner's top";
     EXPECT_TRUE(Shows(banner, 0, 64, 100, 88 + 51, 200, 12)) << "a new high score";
@@ -729,7 +729,7 @@ TEST_F(DesktopPlay, F1ShowsTheControlsAndHoldsTheGameUntilAnyKey)
     centred.jhat.value = SDL_HAT_CENTERED;
     HandleEvent(&centred);
     EXPECT_EQ(cardShown, CARD_HELP);
-    SDL_Surface *help = LoadPicture(iHelp, iHelp_size);
+    SDL_Surface *help = LoadPicture(iHelp, iHelp_size, 0x3E0);
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(Shows(help, 0, 0, 84, 4, 232, 232));
     SDL_FreeSurface(help);
@@ -757,7 +757,7 @@ TEST_F(DesktopPlay, HighScoreShowsTheTable)
     RunTick();
     EXPECT_EQ(cardShown, CARD_SCORES);
     EXPECT_EQ(isBkey, 0) << "taken, so the table does not come back at once";
-    SDL_Surface *card = LoadPicture(iScores, iScores_size);
+    SDL_Surface *card = LoadPicture(iScores, iScores_size, 0x3E0);
     ASSERT_NE(card, nullptr);
     EXPECT_TRUE(Shows(card, 0, 0, 84, 4, 232, 30)) << "its heading";
     EXPECT_TRUE(Shows(card, 0, 30 + 18, 84, 4 + 30 + 18, 232, 18)) << "the second row, empty";

@@ -19,16 +19,6 @@ enum Grip {
 static Grip grip;
 static Sint16 gripX, gripY;
 
-// The board cell under (x, y) of the 320x240 picture; 0 where no tile is.
-static int Cell(int x, int y, Sint16 *column, Sint16 *row)
-{
-    if (x < 80 || x >= 80 + 7 * 34 || y < 1 || y >= 1 + 7 * 34)
-        return 0;
-    *column = (Sint16)((x - 80) / 34);
-    *row = (Sint16)((y - 1) / 34);
-    return 1;
-}
-
 static int OnMenu(int x, int y)
 {
     return x >= _menu.x && x < _menu.x + _menu.w && y >= _menu.y && y < _menu.y + _menu.h;
@@ -53,7 +43,7 @@ static int Click(int x, int y, int *taps)
     }
 
     Sint16 column, row;
-    if (!Cell(x, y, &column, &row))
+    if (!CellAt(x, y, &column, &row))
         return 0;
     // A press on the lifted tile itself is left to its release (see Press).
     int dx = column - setX, dy = row - setY;
@@ -83,7 +73,7 @@ static int Press(Uint8 which, int x, int y, int *taps)
     }
     grip = GRIP_NONE;
     Sint16 column, row;
-    if (!isMenu && SET && Cell(x, y, &column, &row) && column == setX && row == setY) {
+    if (!isMenu && SET && CellAt(x, y, &column, &row) && column == setX && row == setY) {
         // Put down by a click, kept for a swap by a drag: only the release can tell.
         grip = GRIP_ON_LIFTED;
         gripX = column;
@@ -108,7 +98,7 @@ static int Release(int x, int y, int *taps)
     if (was == GRIP_NONE || isMenu || !SET || setX != gripX || setY != gripY)
         return 0;
     Sint16 column = 0, row = 0;
-    int onTile = Cell(x, y, &column, &row);
+    int onTile = CellAt(x, y, &column, &row);
     int dx = column - gripX, dy = row - gripY;
     if (onTile && (dx != 0 || dy != 0) && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1)
         return Click(x, y, taps); // a neighbour of the lifted tile: the swap

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "assets/sheet.h"
+#include "gfx/gfx.h"
 
 // A paint program saves a sheet at whatever depth it likes, and the colour key 0x3E0 means
 // pure green only in X1R5G5B5. Such a sheet is brought into that format once, pure green to
@@ -24,7 +25,7 @@ static SDL_Surface *InKeyFormat(SDL_Surface *sheet)
     int bytes = f->BytesPerPixel;
     int notOpaque = 0, notClear = 0;
     for (int y = 0; y < sheet->h && f->Amask && !(notOpaque && notClear); y++) {
-        const Uint8 *row = (const Uint8 *)sheet->pixels + y * sheet->pitch;
+        const Uint8 *row = PixelRow(sheet, y);
         for (int x = 0; x < sheet->w && !(notOpaque && notClear); x++) {
             Uint32 raw;
             memcpy(&raw, row + x * bytes, 4); // only 32-bit surfaces have an alpha mask
@@ -41,8 +42,8 @@ static SDL_Surface *InKeyFormat(SDL_Surface *sheet)
         return sheet;
     }
     for (int y = 0; y < sheet->h; y++) {
-        const Uint8 *from = (const Uint8 *)sheet->pixels + y * sheet->pitch;
-        Uint16 *to = (Uint16 *)((Uint8 *)keyed->pixels + y * keyed->pitch);
+        const Uint8 *from = PixelRow(sheet, y);
+        Uint16 *to = (Uint16 *)PixelRow(keyed, y);
         for (int x = 0; x < sheet->w; x++, from += bytes) {
             Uint32 raw = 0;
             if (bytes == 1)
@@ -53,7 +54,7 @@ static SDL_Surface *InKeyFormat(SDL_Surface *sheet)
                 memcpy(&raw, from, 4);
             Uint8 r, g, b;
             SDL_GetRGB(raw, f, &r, &g, &b);
-            Uint16 pixel = (Uint16)((r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
+            Uint16 pixel = (Uint16)SDL_MapRGB(keyed->format, r, g, b);
             if (pixel == 0x3E0 && !(r == 0 && g == 255 && b == 0))
                 pixel = 0x3C0; // a green just short of pure stays visible
             to[x] = pixel;

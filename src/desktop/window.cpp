@@ -85,7 +85,7 @@ void PlatformVideoPrepare(void)
     // that presses, releases and a quit wait in.
     SDL_EventState(SDL_MOUSEMOTION, SDL_IGNORE);
     // The icon goes with the window as it is made, so it is set before the video mode.
-    SDL_Surface *icon = SDL_LoadBMP_RW(SDL_RWFromConstMem(iIcon, (int)iIcon_size), 1);
+    SDL_Surface *icon = LoadPicture(iIcon, iIcon_size, NO_KEY);
     if (icon != NULL) {
         SDL_WM_SetIcon(icon, NULL);
         SDL_FreeSurface(icon);

@@ -13,11 +13,8 @@ SDL_Surface *Wexa = NULL;
 void PutWexa(Sint16 x, Sint16 y)
 {
     // Decoded once and kept: a new game must not cost a fresh surface.
-    if (Wexa == NULL) {
-        Wexa = SDL_LoadBMP_RW(SDL_RWFromConstMem(iWexa, (int)iWexa_size), 1);
-        if (Wexa)
-            SDL_SetColorKey(Wexa, SDL_SRCCOLORKEY, 0xFF00);
-    }
+    if (Wexa == NULL)
+        Wexa = LoadPicture(iWexa, iWexa_size, 0xFF00);
     if (Wexa)
         PutSurface(Wexa, screen, 0, 0, x, y, (Uint16)Wexa->w, (Uint16)Wexa->h);
 }

@@ -1,6 +1,8 @@
 // The game tick: one step of the menu or of the game, then the redraw and the picture shown.
 #include "game/game.h"
 
+#include <string.h>
+
 #include "app/app.h"
 #include "board/board.h"
 #include "gfx/gfx.h"
@@ -13,6 +15,48 @@
 
 // What a step leaves on screen to be shown.
 enum { STEP_ENDED_PROGRAM, STEP_DREW_ALL, STEP_SHOWS_BOARD };
+
+// What the game's last picture of the board showed: everything the board, the cursor, the score
+// and the menu are drawn from, and how many drawings into the screen there had been once it was
+// shown (anything else that draws, or an expose, counts itself there).
+struct Shown {
+    Uint8 table[BOARD_CELLS], same[BOARD_CELLS];
+    Uint8 skin, isMenu, currMenu, partial;
+    Sint8 set;
+    Sint16 mx, my, setX, setY;
+    Uint32 score, draws;
+    SDL_Surface *screen, *tile, *image;
+};
+static Shown shown;
+
+static void TakeShown(Shown *s)
+{
+    memset(s, 0, sizeof *s); // the padding too, for the comparison
+    memcpy(s->table, table, sizeof table);
+    memcpy(s->same, same, sizeof same);
+    s->skin = skin;
+    s->isMenu = isMenu;
+    s->currMenu = _currMenu;
+    s->partial = partialPresents;
+    s->set = SET;
+    s->mx = mx;
+    s->my = my;
+    s->setX = setX;
+    s->setY = setY;
+    s->score = score;
+    s->draws = screenDraws;
+    s->screen = screen;
+    s->tile = tile;
+    s->image = image;
+}
+
+// Nothing drawn or changed since the last picture of the board but the cursor's frame.
+static int OnlyTheCursorTurns(void)
+{
+    Shown now;
+    TakeShown(&now);
+    return partialPresents && memcmp(&now, &shown, sizeof now) == 0;
+}
 
 // The tick's work but the picture: a menu step or choice, or a game step.
 static int Step(void)
@@ -123,7 +167,7 @@ void DrawSet(void)
             DrawCursor();
             UpdateScreen();
         }
-        BoardShown();
+        TakeShown(&shown);
     } else {
         UpdateScreen();
     }
@@ -142,7 +186,7 @@ void StepNow(void)
         DrawBoardNow();
         DrawCursorFrame();
         UpdateScreen();
-        BoardShown();
+        TakeShown(&shown);
     } else {
         UpdateScreen();
     }

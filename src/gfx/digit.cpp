@@ -13,9 +13,7 @@ void SetDigit(Uint8 width, Uint8 height)
 {
     _dig_width = width;
     _dig_height = height;
-    digit = SDL_LoadBMP_RW(SDL_RWFromConstMem(iDigit, (int)iDigit_size), 1);
-    if (digit)
-        SDL_SetColorKey(digit, SDL_SRCCOLORKEY, 0xFF00);
+    digit = LoadPicture(iDigit, iDigit_size, 0xFF00);
     _dig_back = 0;
 }
 

@@ -13,7 +13,10 @@ extern SDL_Surface *tileOnScreen; // tile as the screen's own pixels, run-length
 extern Uint8 skinMax;       // number of skins in the tile sheet; set by LoadTile
 extern Uint8 skin;          // skin in use (row of the tile sheet); stepped by the tick
 void LoadPictures(void);    // decode the embedded title and cursor sheets
-SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size); // an embedded BMP, keyed on pure green (0x3E0)
+// An embedded BMP, with the colour key given (0x3E0 is pure green in X1R5G5B5), or none.
+#define NO_KEY 0xFFFFFFFFu
+SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size, Uint32 key);
+Uint8 *PixelRow(SDL_Surface *surface, int y); // the first byte of the surface's row y
 int LoadTile(const char *path); // read the tile-skin sheet into tile and skinMax; 0 when unusable
 void SetTile(SDL_Surface *sheet); // a loaded sheet becomes tile, keyed, its skins counted
 SDL_Surface *TileToDraw(void);    // what the board's tiles are copied from: tileOnScreen, else tile
@@ -42,9 +45,7 @@ extern Uint32 screenDraws;    // fills and copies into screen so far; the primit
 void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h); // a drawing into screen: its pixels may have changed
 const Uint16 *ScreenRow(int y); // screen's row y of 16-bit pixels, for the presents that read it
 void ScreenTouched(void);     // the window was made anew or uncovered: the next present shows it all
-int OnlyTheCursorTurns(void); // nothing drawn or shown since the last tick's picture but its cursor
 void DrawCursorCell(void);    // the cursor's cell alone, as DrawPan then DrawCursor draw it, and shown
-void BoardShown(void);        // the tick's picture is on screen: the state it showed is remembered
 
 // Digit counter.
 extern SDL_Surface *digit; // digit strip, glyph d at x = d * _dig_width; written by SetDigit
@@ -57,7 +58,8 @@ void PutDigit(Uint32 value, Uint8 digits, Sint16 x, Sint16 y);
 void DrawScore(void);
 void DrawPoints(Uint32 points); // DrawScore of any number of points: the score as a move's steps show it
 
-// Board and cursor.
+// Board and cursor. Cell (c, r), each 0-6, lies at (BOARD_X + CELL * c, BOARD_Y + CELL * r).
+enum { BOARD_X = 80, BOARD_Y = 1, CELL = 34 };
 extern Uint8 aniCursor;    // cursor animation frame 0-3; advanced by DrawCursor
 void DrawPan(void);        // the whole board, marked cells as white squares
 void DrawTiles(const Uint8 *kinds, const Uint8 *marks); // DrawPan of any board; marks may be NULL
@@ -66,6 +68,8 @@ void DrawCursor(void);     // the next frame of the cursor outline over the curs
 void DrawCursorFrame(void); // the same with the frame it shows now: a picture between two ticks
 Sint16 CellX(int column);  // screen position of a board cell
 Sint16 CellY(int row);
+int CellAt(int x, int y, Sint16 *column, Sint16 *row); // the cell under (x, y) of the picture; 0 where no tile is
+void FillBoard(void);      // the board's white ground, no tile on it
 void DrawTile(Uint8 kind, Sint16 x, Sint16 y);       // a tile of the current skin at any place
 void DrawTileFaded(Uint8 kind, Sint16 x, Sint16 y, Uint8 alpha); // the same blended at alpha over what is there
 void DrawCellFaded(int column, int row, Uint8 alpha); // the cell's tile blended at alpha over what is there

@@ -13,7 +13,7 @@ void InitMenu(const unsigned char *sheet, Uint32 length, Sint16 x, Sint16 y,
 {
     if (isMenu)
         return;
-    SDL_Surface *decoded = SDL_LoadBMP_RW(SDL_RWFromConstMem(sheet, (int)length), 1);
+    SDL_Surface *decoded = LoadPicture(sheet, length, 0xFF00);
     if (menu)
         SDL_FreeSurface(menu);
     menu = decoded;
@@ -28,8 +28,6 @@ void InitMenu(const unsigned char *sheet, Uint32 length, Sint16 x, Sint16 y,
     _item.w = half;
     _item.h = itemHeight;
     menuMax = items;
-    if (menu)
-        SDL_SetColorKey(menu, SDL_SRCCOLORKEY, 0xFF00);
 }
 
 void ShowMenu(Uint8 highlight)

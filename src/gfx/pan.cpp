@@ -5,8 +5,23 @@
 
 Uint8 aniCursor = 0;
 
-Sint16 CellX(int column) { return (Sint16)(80 + 34 * column); }
-Sint16 CellY(int row) { return (Sint16)(1 + 34 * row); }
+Sint16 CellX(int column) { return (Sint16)(BOARD_X + CELL * column); }
+Sint16 CellY(int row) { return (Sint16)(BOARD_Y + CELL * row); }
+
+int CellAt(int x, int y, Sint16 *column, Sint16 *row)
+{
+    if (x < BOARD_X || x >= BOARD_X + 7 * CELL || y < BOARD_Y || y >= BOARD_Y + 7 * CELL)
+        return 0;
+    *column = (Sint16)((x - BOARD_X) / CELL);
+    *row = (Sint16)((y - BOARD_Y) / CELL);
+    return 1;
+}
+
+void FillBoard(void)
+{
+    // Reaches one row below the screen; the fill clips it.
+    FillRec(screen, BOARD_X, BOARD_Y, 320 - BOARD_X, 240, 0xFFFF);
+}
 
 void DrawTile(Uint8 kind, Sint16 x, Sint16 y)
 {
@@ -24,8 +39,7 @@ static void DrawCell(const Uint8 *kinds, const Uint8 *marks, int c, int r)
 
 void DrawTiles(const Uint8 *kinds, const Uint8 *marks)
 {
-    // Reaches one row below the screen; the fill clips it.
-    FillRec(screen, 80, 1, 240, 240, 0xFFFF);
+    FillBoard();
     for (int r = 0; r < 7; r++)
         for (int c = 0; c < 7; c++)
             DrawCell(kinds, marks, c, r);

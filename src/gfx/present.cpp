@@ -3,23 +3,9 @@
 
 #include <string.h>
 
-#include "board/board.h"
 
 Uint8 partialPresents = 0;
 int (*presentRects)(const SDL_Rect *rects, int count) = NULL;
-
-// What the last game tick's picture showed, and how many drawings into screen there had been
-// once it was shown. Anything else that draws into screen counts itself in screenDraws.
-static struct {
-    Uint8 valid;
-    Uint8 table[BOARD_CELLS], same[BOARD_CELLS];
-    Uint8 skin, isMenu, currMenu;
-    Sint16 mx, my, setX, setY;
-    Sint8 set;
-    Uint32 score;
-    SDL_Surface *screen, *tile, *image;
-    Uint32 draws;
-} shown;
 
 enum { W = 320, H = 240, TILE = 16, TILES_X = W / TILE, TILES_Y = H / TILE, MOST_RECTS = 24 };
 
@@ -72,7 +58,7 @@ void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h)
 
 const Uint16 *ScreenRow(int y)
 {
-    return (const Uint16 *)((const Uint8 *)screen->pixels + y * screen->pitch);
+    return (const Uint16 *)PixelRow(screen, y);
 }
 
 static void Remember(const SDL_Rect *r)
@@ -246,35 +232,7 @@ void UpdateScreen(void)
 
 void ScreenTouched(void)
 {
-    shown.valid = 0;
+    // As if drawn over: what was shown before can no longer be taken for what the window holds.
+    screenDraws++;
     display.whole = 1;
-}
-
-int OnlyTheCursorTurns(void)
-{
-    return partialPresents && shown.valid && shown.draws == screenDraws && shown.screen == screen &&
-           shown.tile == tile && shown.image == image && shown.skin == skin && shown.mx == mx &&
-           shown.my == my && shown.set == SET && shown.setX == setX && shown.setY == setY &&
-           shown.isMenu == isMenu && shown.currMenu == _currMenu && shown.score == score &&
-           memcmp(shown.table, table, sizeof table) == 0 && memcmp(shown.same, same, sizeof same) == 0;
-}
-
-void BoardShown(void)
-{
-    shown.valid = 1;
-    memcpy(shown.table, table, sizeof table);
-    memcpy(shown.same, same, sizeof same);
-    shown.skin = skin;
-    shown.isMenu = isMenu;
-    shown.currMenu = _currMenu;
-    shown.mx = mx;
-    shown.my = my;
-    shown.setX = setX;
-    shown.setY = setY;
-    shown.set = SET;
-    shown.score = score;
-    shown.screen = screen;
-    shown.tile = tile;
-    shown.image = image;
-    shown.draws = screenDraws;
 }

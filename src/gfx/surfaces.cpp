@@ -13,18 +13,23 @@ SDL_Surface *tile = NULL;
 Uint8 skinMax = 0;
 Uint8 skin = 0;
 
-SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size)
+SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size, Uint32 key)
 {
     SDL_Surface *picture = SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes, (int)size), 1);
-    if (picture != NULL)
-        SDL_SetColorKey(picture, SDL_SRCCOLORKEY, 0x3E0);
+    if (picture != NULL && key != NO_KEY)
+        SDL_SetColorKey(picture, SDL_SRCCOLORKEY, key);
     return picture;
+}
+
+Uint8 *PixelRow(SDL_Surface *surface, int y)
+{
+    return (Uint8 *)surface->pixels + y * surface->pitch;
 }
 
 void LoadPictures(void)
 {
-    title = SDL_LoadBMP_RW(SDL_RWFromConstMem(iTitle, (int)iTitle_size), 1);
-    image = LoadPicture(iImage, iImage_size);
+    title = LoadPicture(iTitle, iTitle_size, NO_KEY);
+    image = LoadPicture(iImage, iImage_size, 0x3E0);
 }
 
 SDL_Surface *tileOnScreen = NULL;
@@ -58,8 +63,8 @@ static SDL_Surface *InScreenPixels(SDL_Surface *sheet)
         memset(used, 0, sizeof used);
         int transparent = 0;
         for (int y = 0; y < h; y++) {
-            const Uint16 *b = (const Uint16 *)((const Uint8 *)onBlack->pixels + y * onBlack->pitch);
-            const Uint16 *wh = (const Uint16 *)((const Uint8 *)onWhite->pixels + y * onWhite->pitch);
+            const Uint16 *b = (const Uint16 *)PixelRow(onBlack, y);
+            const Uint16 *wh = (const Uint16 *)PixelRow(onWhite, y);
             for (int x = 0; x < w; x++) {
                 if (b[x] != wh[x])
                     transparent = 1;
@@ -74,8 +79,8 @@ static SDL_Surface *InScreenPixels(SDL_Surface *sheet)
             key++;
         if (key < 65536) {
             for (int y = 0; y < h; y++) {
-                Uint16 *b = (Uint16 *)((Uint8 *)onBlack->pixels + y * onBlack->pitch);
-                const Uint16 *wh = (const Uint16 *)((const Uint8 *)onWhite->pixels + y * onWhite->pitch);
+                Uint16 *b = (Uint16 *)PixelRow(onBlack, y);
+                const Uint16 *wh = (const Uint16 *)PixelRow(onWhite, y);
                 for (int x = 0; x < w; x++)
                     if (b[x] != wh[x])
                         b[x] = (Uint16)key;

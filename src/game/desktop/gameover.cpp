@@ -8,7 +8,7 @@
 
 // The banner lies across the middle of the board; the final score sits in its white field, and a
 // line below says when it made the high-score table.
-enum { BANNER_X = 100, BANNER_Y = 88, BANNER_W = 200, BANNER_H = 64, SCORE_X = 97, SCORE_Y = 33, LINE_Y = 51, LINE_H = 12 };
+enum { BANNER_X = BOARD_X + 20, BANNER_Y = BOARD_Y + 87, BANNER_W = 200, BANNER_H = 64, SCORE_X = 97, SCORE_Y = 33, LINE_Y = 51, LINE_H = 12 };
 
 static Uint8 bannerUp;     // the banner and title say the game is over
 static Sint8 rankKept = -1; // where the last game ended up in the high-score table, -1 for nowhere
@@ -26,7 +26,7 @@ void GameEnds(void)
 void DrawGameOverBanner(void)
 {
     static SDL_Surface *banner;
-    if (banner == NULL && (banner = LoadPicture(iBanner, iBanner_size)) == NULL)
+    if (banner == NULL && (banner = LoadPicture(iBanner, iBanner_size, 0x3E0)) == NULL)
         return;
     PutSurface(banner, screen, 0, 0, BANNER_X, BANNER_Y, BANNER_W, BANNER_H);
     if (rankKept >= 0)

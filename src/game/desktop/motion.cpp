@@ -66,7 +66,7 @@ static void DrawRuns(int step)
 static void DrawFall(int step, float p)
 {
     const Uint8 *board = BoardBefore(step), *runs = show.move.step[step].runs, *after = show.move.step[step].after;
-    FillRec(screen, 80, 1, 240, 240, 0xFFFF);
+    FillBoard();
     float e = p * p; // falling, they gather speed
     for (int x = 0; x < 7; x++) {
         int below = 0;
@@ -75,10 +75,10 @@ static void DrawFall(int step, float p)
                 below++;
                 continue;
             }
-            DrawTile(board[x + 7 * y], CellX(x), (Sint16)(CellY(y) + 34 * below * e));
+            DrawTile(board[x + 7 * y], CellX(x), (Sint16)(CellY(y) + CELL * below * e));
         }
         for (int y = 0; y < below; y++)
-            DrawTile(after[x + 7 * y], CellX(x), (Sint16)(CellY(y - below) + 34 * below * e));
+            DrawTile(after[x + 7 * y], CellX(x), (Sint16)(CellY(y - below) + CELL * below * e));
     }
 }
 
@@ -89,7 +89,7 @@ static int DrawAt(Uint32 ms)
     Uint32 points = m.scoreBefore;
     int over = 0;
     // Tiles on their way in from above the board are not drawn over what lies above it.
-    SDL_Rect cells = {80, 1, 7 * 34, 7 * 34};
+    SDL_Rect cells = {BOARD_X, BOARD_Y, 7 * CELL, 7 * CELL};
     SDL_SetClipRect(screen, &cells);
     if (m.steps == 0) {
         // No run: the tiles slide there and back.
