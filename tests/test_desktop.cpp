@@ -34,6 +34,7 @@
 
 // The rooms' own variables that only tests set: kept out of the game's headers.
 extern Uint8 firstStartChecked; // the features' first step has looked for the data folder
+extern Uint32 hostClockSet;     // what the host's clock reads instead of SDL's, when not 0
 
 namespace {
 

@@ -21,6 +21,9 @@
 #include "input/input.h"
 #include "support.h"
 
+// The tile sheet's copy in the screen's pixels: a variable of the drawing that only tests reach.
+extern SDL_Surface *tileOnScreen;
+
 namespace {
 
 enum { UP = 0, LEFT_ = 2, RIGHT = 6, DOWN = 4, START = 8, SELECT = 9, L = 10, R = 11, B = 13, X = 14 };

@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <stdio.h>
+#include <getopt.h>
 #include <string.h>
 
 static const char usage[] = "Usage: sevenfold [--help | --version]\n";
@@ -60,29 +61,38 @@ static int Answered(const char *what)
     return 1;
 }
 
+// A word on the command line that the game does not take, and the usage.
+static int Refused(const char *kind, const char *arg)
+{
+    char shown[256];
+    fprintf(stderr, "sevenfold: %s '%s'\n", kind, Printable(arg, shown, sizeof shown));
+    fputs(usage, stderr);
+    fputs("Try 'sevenfold --help' for the controls.\n", stderr);
+    return 2;
+}
+
 int PlatformCommandLine(int argc, char *argv[])
 {
-    for (int i = 1; i < argc; i++) {
-        const char *arg = argv[i];
-        if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
+    static const struct option options[] = {
+        {"help", no_argument, NULL, 'h'}, {"version", no_argument, NULL, 'V'}, {NULL, 0, NULL, 0}};
+    // The words are taken in order, and the first that is no option ends the taking ("+"); the
+    // messages are the game's own.
+    opterr = 0;
+    for (;;) {
+        int at = optind;
+        switch (getopt_long(argc, argv, "+h", options, NULL)) {
+        case -1:
+            return optind < argc ? Refused("unexpected argument", argv[optind]) : -1;
+        case 'h':
             fputs(usage, stdout);
             fputs("\n", stdout);
             fputs(help, stdout);
             return Answered("help");
-        }
-        if (strcmp(arg, "--version") == 0) {
+        case 'V':
             puts("sevenfold " SEVENFOLD_VERSION);
             return Answered("version");
+        default:
+            return Refused("unknown option", argv[at]);
         }
-        char shown[256];
-        Printable(arg, shown, sizeof shown);
-        if (arg[0] == '-' && arg[1] != '\0')
-            fprintf(stderr, "sevenfold: unknown option '%s'\n", shown);
-        else
-            fprintf(stderr, "sevenfold: unexpected argument '%s'\n", shown);
-        fputs(usage, stderr);
-        fputs("Try 'sevenfold --help' for the controls.\n", stderr);
-        return 2;
     }
-    return -1;
 }

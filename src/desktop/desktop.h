@@ -6,8 +6,6 @@
 
 #include "platform/platform.h"
 
-extern Uint32 hostClockSet; // when not 0, what the host's input clock reads instead of SDL's; 0 in play, set by tests
-
 int PlatformWindowScale(int desktopW, int desktopH);            // whole-number window scale that fits a desktop
 int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // a click as the console's buttons
 int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons
@@ -19,7 +17,7 @@ void HostSignals(void);                                         // after SDL_Ini
 
 // Key repeat: a held direction steps once, then from 250 ms after the latest direction press
 // on every tick (the console's stick repeats on every tick).
-Uint32 HostClock(void);                          // the host's clock in ms: SDL_GetTicks(), or hostClockSet
+Uint32 HostClock(void);                          // the host's clock in ms: SDL_GetTicks(), or what a test set
 int HostRepeatEvents(SDL_Event *buttons, int n); // notes the host's direction buttons among n; returns how many stay
 int HostRepeatTick(SDL_Event *buttons, int room); // right before a tick's step: held directions given back
 int HostRepeatAfterStep(SDL_Event *buttons, int room); // right after any step: the directions it was given, taken away

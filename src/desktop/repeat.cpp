@@ -15,6 +15,8 @@
 // repeat diagonally.
 enum { REPEAT_DELAY = 250 };
 
+// When not 0, what the host's clock reads instead of SDL's: tests set it to play a timeline
+// without waiting for it. The game never does, and its headers leave it out.
 Uint32 hostClockSet = 0;
 
 static Uint8 hostHolds[BTN_COUNT]; // a direction a key, the pad or a click holds

@@ -8,8 +8,12 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "assets/sheet.h"
 #include "gfx/gfx.h"
+
+namespace fs = std::filesystem;
 
 // A paint program saves a sheet at whatever depth it likes, and the colour key 0x3E0 means
 // pure green only in X1R5G5B5. Such a sheet is brought into that format once, pure green to
@@ -65,58 +69,21 @@ static SDL_Surface *InKeyFormat(SDL_Surface *sheet)
     return keyed;
 }
 
-// The folder of the running program, with a trailing slash, or "" where it cannot be told.
-static void ProgramFolder(char *folder, size_t size)
-{
-    folder[0] = '\0';
-    char self[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        return;
-    self[n] = '\0';
-    char *slash = strrchr(self, '/');
-    if (slash == NULL)
-        return;
-    slash[1] = '\0';
-    snprintf(folder, size, "%s", self);
-}
-
-// A path with its "dir/.." pairs and "." parts taken out, as a player would write it.
-static void Plain(char *path)
-{
-    char *parts[PATH_MAX / 2];
-    int count = 0;
-    int absolute = path[0] == '/';
-    for (char *part = strtok(path, "/"); part != NULL; part = strtok(NULL, "/")) {
-        if (strcmp(part, ".") == 0)
-            continue;
-        if (strcmp(part, "..") == 0 && count > 0 && strcmp(parts[count - 1], "..") != 0)
-            count--;
-        else
-            parts[count++] = part;
-    }
-    char plain[PATH_MAX + 64] = "";
-    for (int i = 0; i < count; i++)
-        snprintf(plain + strlen(plain), sizeof plain - strlen(plain), "%s%s", i || absolute ? "/" : "", parts[i]);
-    strcpy(path, plain);
-}
-
 SDL_Surface *PlatformFindSheet(void)
 {
-    char folder[PATH_MAX];
-    ProgramFolder(folder, sizeof folder);
     char places[3][PATH_MAX + 64];
     int count = 0;
     // The current folder's sheet is named in full, so that a message says which folder it was.
-    char here[PATH_MAX];
-    if (getcwd(here, sizeof here) != NULL)
-        snprintf(places[count++], sizeof places[0], "%s/tile.bmp", here);
-    else
-        snprintf(places[count++], sizeof places[0], "tile.bmp");
-    if (folder[0] != '\0') {
-        snprintf(places[count++], sizeof places[0], "%stile.bmp", folder);
-        snprintf(places[count++], sizeof places[0], "%s" SEVENFOLD_PROGRAM_TO_DATA "/tile.bmp", folder);
-        Plain(places[count - 1]);
+    std::error_code error;
+    fs::path here = fs::current_path(error);
+    snprintf(places[count++], sizeof places[0], "%s", error ? "tile.bmp" : (here / "tile.bmp").c_str());
+    // Then beside the running program, and in the data folder an install puts beside it, named as
+    // a player would write it (no "dir/.." in it).
+    fs::path folder = fs::read_symlink("/proc/self/exe", error).parent_path();
+    if (!error && folder.is_absolute()) {
+        snprintf(places[count++], sizeof places[0], "%s", (folder / "tile.bmp").c_str());
+        snprintf(places[count++], sizeof places[0], "%s",
+                 (folder / SEVENFOLD_PROGRAM_TO_DATA / "tile.bmp").lexically_normal().c_str());
     }
 
     char why[3][160];

@@ -9,7 +9,6 @@ extern SDL_Surface *screen; // the 320x240x16 display surface; set by Init
 extern SDL_Surface *title;  // title artwork; LoadPictures, freed by FreePictures
 extern SDL_Surface *image;  // cursor frames and side-panel swatch; LoadPictures, freed by FreePictures
 extern SDL_Surface *tile;   // tile-skin sheet, column = kind, row = skin; LoadTile, freed by FreePictures
-extern SDL_Surface *tileOnScreen; // tile as the screen's own pixels, run-length keyed, or NULL; made by TileToDraw
 extern Uint8 skinMax;       // number of skins in the tile sheet; set by LoadTile
 extern Uint8 skin;          // skin in use (row of the tile sheet); stepped by the tick
 void LoadPictures(void);    // decode the embedded title and cursor sheets
@@ -19,7 +18,7 @@ SDL_Surface *LoadPicture(const unsigned char *bytes, Uint32 size, Uint32 key);
 Uint8 *PixelRow(SDL_Surface *surface, int y); // the first byte of the surface's row y
 int LoadTile(const char *path); // read the tile-skin sheet into tile and skinMax; 0 when unusable
 void SetTile(SDL_Surface *sheet); // a loaded sheet becomes tile, keyed, its skins counted
-SDL_Surface *TileToDraw(void);    // what the board's tiles are copied from: tileOnScreen, else tile
+SDL_Surface *TileToDraw(void);    // what the board's tiles are copied from: tile's copy in the screen's pixels, else tile
 void FreePictures(void);
 
 // Drawing primitives. None of them updates the display.

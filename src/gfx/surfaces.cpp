@@ -32,6 +32,8 @@ void LoadPictures(void)
     image = LoadPicture(iImage, iImage_size, 0x3E0);
 }
 
+// tile as the screen's own pixels, run-length keyed, or NULL; made by TileToDraw. Left out of the
+// headers: only a test reaches it, to draw from the sheet itself.
 SDL_Surface *tileOnScreen = NULL;
 static SDL_Surface *tileOnScreenFrom; // the tile sheet tileOnScreen was made from, held (its refcount) while the copy stands
 
