@@ -136,7 +136,7 @@ def main():
         try:
             shutil.copy(os.path.join(ROOT, "assets", "tile.bmp"), d)
             os.makedirs(os.path.join(d, "data", "sevenfold"))
-            env = dict(x.env(), XDG_DATA_HOME=os.path.join(d, "data"))
+            env = dict(x.env(), XDG_DATA_HOME=os.path.join(d, "data"), XDG_CONFIG_HOME=os.path.join(d, "config"))
             proc = xh._spawn([binary], cwd=d, env=env, stdin=subprocess.DEVNULL,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             game = xh.Game(x, binary, ROOT)

@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     SDL_ShowCursor(PlatformPointer());
     atexit(Quit);
     InitStick(0);
-    Start();
+    FirstGame();
     StartTick();
     EventLoop();
     return 0;

@@ -42,10 +42,11 @@ class Game:
         if beside is not None:
             with open(os.path.join(self.bindir, "tile.bmp"), "wb") as f:
                 f.write(beside)
-        # The player's data (high scores, the sign of an earlier start) stays in the scratch folder.
+        # The player's data (high scores, the sign of an earlier start, the game kept) and settings
+        # stay in the scratch folder.
         os.makedirs(os.path.join(self.dir, "data", "sevenfold"))
         env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy",
-                   XDG_DATA_HOME=os.path.join(self.dir, "data"))
+                   XDG_DATA_HOME=os.path.join(self.dir, "data"), XDG_CONFIG_HOME=os.path.join(self.dir, "config"))
         for setting in ("SDL12COMPAT_SCALE_METHOD", "SDL12COMPAT_WINDOW_SCALING"):
             env.pop(setting, None)
         for name, value in (extra_env or {}).items():

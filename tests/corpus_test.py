@@ -58,10 +58,10 @@ def start_game(sheet, workdir, place, settle):
             os.link(sheet, os.path.join(workdir, "tile.bmp"))  # the 17 MiB ones need no copies
         except OSError:
             shutil.copyfile(sheet, os.path.join(workdir, "tile.bmp"))
-    # The player's data stays in the scratch folder, never in the real home.
+    # The player's data and settings stay in the scratch folder, never in the real home.
     os.makedirs(os.path.join(workdir, "data", "sevenfold"))
     env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy",
-               XDG_DATA_HOME=os.path.join(workdir, "data"))
+               XDG_DATA_HOME=os.path.join(workdir, "data"), XDG_CONFIG_HOME=os.path.join(workdir, "config"))
     with open(os.path.join(workdir, "err"), "w+b") as err:
         proc = subprocess.Popen([os.path.abspath(BINARY)], cwd=workdir, env=env,
                                 stdout=subprocess.DEVNULL, stderr=err)

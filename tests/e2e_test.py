@@ -278,12 +278,27 @@ class Sevenfold(unittest.TestCase):
         with open(os.path.join(data, "sevenfold", "scores")) as f:
             return [int(line.split()[0]) for line in f]
 
-    def test_a_scoring_game_left_by_closing_the_window_is_kept(self):
-        g = self.start_game()
+    def kept_game(self, data):
+        with open(os.path.join(data, "sevenfold", "game")) as f:
+            return f.read()
+
+    def test_a_game_left_by_closing_the_window_goes_on_at_the_next_start_with_its_settings(self):
+        home = tempfile.mkdtemp(prefix="sevenfold-home-")
+        self.addCleanup(shutil.rmtree, home, True)
+        os.makedirs(os.path.join(home, "data", "sevenfold"))
+        folders = {"XDG_DATA_HOME": os.path.join(home, "data"), "XDG_CONFIG_HOME": os.path.join(home, "config")}
+        g = self.start_game(extra_env=folders)
+        skin = 1 % self.art.skins
+        g.tap("w", "minus")
+        g.wait_until(lambda w: w.skin == skin and w.board_complete, what="the next skin")
         _, _, v = self.scoring_move(g)
         g.close_window()
         self.assertEqual(g.wait_exit(10), 0)
-        self.assertEqual(self.scores_kept(os.path.join(g.workdir, "data")), [int(v.score)])
+        self.assertFalse(os.path.exists(os.path.join(home, "data", "sevenfold", "scores")), "a game kept is no game over")
+        again = self.start_game(extra_env=folders).settled()
+        self.assertEqual((again.board, again.score, again.cursor, again.skin), (v.board, v.score, v.cursor, skin))
+        with open(os.path.join(home, "config", "sevenfold", "settings")) as f:
+            self.assertIn("volume = 117\n", f.read())
 
     def test_the_controls_show_on_a_first_start_until_any_key(self):
         data = tempfile.mkdtemp(prefix="sevenfold-data-")
@@ -298,7 +313,7 @@ class Sevenfold(unittest.TestCase):
         g.tap("F1")
         g.wait_until(lambda w: w.card == "help", what="the controls on F1")
 
-    def test_two_copies_played_at_once_both_keep_their_scores(self):
+    def test_two_copies_played_at_once_lose_nothing(self):
         data = tempfile.mkdtemp(prefix="sevenfold-data-")
         self.addCleanup(shutil.rmtree, data, True)
         os.makedirs(os.path.join(data, "sevenfold"))
@@ -310,7 +325,9 @@ class Sevenfold(unittest.TestCase):
         for g in (second, first):
             g.terminate()
             self.assertEqual(g.wait_exit(10), 0)
-        self.assertEqual(sorted(self.scores_kept(data)), sorted([one, two]))
+        # The second keeps its game; the first finds another game kept, and enters its score.
+        self.assertIn("score %d\n" % two, self.kept_game(data))
+        self.assertEqual(self.scores_kept(data), [one])
 
     def test_desktop_window_is_titled_and_the_mouse_plays(self):
         g = self.start_game()
@@ -406,7 +423,7 @@ class Sevenfold(unittest.TestCase):
         self.assertEqual(cells_in_runs(v.board), set())
         self.step(g, "Right", (4, 3))  # back in play
 
-    def test_start_closes_the_menu_high_score_shows_the_table_and_option_does_nothing(self):
+    def test_start_closes_the_menu_high_score_shows_the_table_and_option_the_options(self):
         g = self.start_game()
         before = g.settled()
         g.tap("Return")
@@ -418,7 +435,10 @@ class Sevenfold(unittest.TestCase):
         v = g.settled()
         self.assertEqual((v.menu_highlight, v.board, v.score, v.cursor), (0, before.board, "0000000", (3, 3)))
         self.menu_to(g, 2)
-        g.tap("z")  # option: nothing happens
+        g.tap("z")  # option: the options card, until Escape
+        g.wait_until(lambda w: w.card == "options", what="the options card")
+        g.tap("Escape")
+        v = g.wait_until(lambda w: w.card is None and w.board_complete, what="the options taken away")
         v = g.settled()
         self.assertEqual((v.menu_highlight, v.board, v.score, v.cursor), (2, before.board, "0000000", (3, 3)))
 
@@ -517,7 +537,7 @@ class Sevenfold(unittest.TestCase):
         time.sleep(0.2)
         g.terminate()
         self.assertEqual(g.wait_exit(10), 0)
-        self.assertEqual(self.scores_kept(os.path.join(g.workdir, "data")), [int(v.score)])
+        self.assertIn("score %d\n" % int(v.score), self.kept_game(os.path.join(g.workdir, "data")))
 
     def test_sigterm_ends_the_program_cleanly(self):
         g = self.start_game()

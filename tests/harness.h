@@ -115,10 +115,11 @@ inline std::filesystem::path InitInScratchFolder(const char *who, bool dummy = t
         fprintf(stderr, "%s: cannot prepare %s\n", who, dir.c_str());
         return {};
     }
-    // The player's data (high scores, the sign of an earlier start) lives in the folder too, as
-    // on a machine where the game has been played before.
+    // The player's data (high scores, the sign of an earlier start) and settings live in the
+    // folder too, as on a machine where the game has been played before.
     fs::create_directories(dir / "data" / "sevenfold", error);
     setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
     if (!Init()) {
         fprintf(stderr, "%s: the game did not start: %s\n", who, SDL_GetError());
         SDL_Quit();

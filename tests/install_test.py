@@ -33,6 +33,7 @@ def run_launcher(launcher, home, seconds=1.5, said=None):
     What it says on standard error goes into the list `said`, when one is given."""
     env = dict(os.environ, HOME=home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
     env.pop("XDG_DATA_HOME", None)
+    env.pop("XDG_CONFIG_HOME", None)
     err = tempfile.TemporaryFile()
     proc = subprocess.Popen([launcher], cwd=home, env=env, stdout=subprocess.DEVNULL, stderr=err)
     deadline = time.time() + seconds

@@ -408,6 +408,8 @@ private:
         MenuTo(2);
         if (!Tap(BTN_SELECT, 1, "choosing option").isMenu)
             Fail("the option item closed the menu");
+        // X does nothing in the menu, and puts a desktop's options card away.
+        Tap(BTN_X, 0, "putting the options away");
         if (Tap(BTN_START, 0, "closing the menu").isMenu)
             Fail("Start did not close the menu");
         NewGameFromMenu();

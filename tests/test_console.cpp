@@ -24,20 +24,23 @@ protected:
     }
 };
 
-TEST_F(Console, BOnHighScoreDoesNothing)
+TEST_F(Console, BOnHighScoreOrOptionDoesNothing)
 {
+    // A desktop shows the table and the options over the board (test_desktop).
     SetBoard({"0123456", "3456012", "6012345", "2345601", "5601234", "1234560", "4560123"});
     isMenu = 1;
     score = 50;
-    _currMenu = 0;
     Rows before = BoardRows();
-    Button(SDL_JOYBUTTONDOWN, B);
-    RunTick();
-    StopTick();
-    EXPECT_EQ(isMenu, 1);
-    EXPECT_EQ(_currMenu, 0);
-    EXPECT_EQ(isBkey, 1) << "B stays set until it is released";
-    Button(SDL_JOYBUTTONUP, B);
+    for (Uint8 item : {0, 2}) {
+        _currMenu = item;
+        Button(SDL_JOYBUTTONDOWN, B);
+        RunTick();
+        StopTick();
+        EXPECT_EQ(isMenu, 1);
+        EXPECT_EQ(_currMenu, item);
+        EXPECT_EQ(isBkey, 1) << "B stays set until it is released";
+        Button(SDL_JOYBUTTONUP, B);
+    }
     EXPECT_EQ(done, 0);
     EXPECT_EQ(score, 50u);
     EXPECT_EQ(BoardRows(), before);

@@ -172,26 +172,6 @@ TEST_F(Tick, MenuStepsOnePerPressAndWraps)
     EXPECT_EQ(soundsPlayed[3], 0) << "the menu moves silently";
 }
 
-TEST_F(Tick, BOnOptionDoesNothing)
-{
-    // So does high score on the console (test_console); a desktop shows the table (test_desktop).
-    isMenu = 1;
-    score = 50;
-    Rows before = BoardRows();
-    for (Uint8 item : {2}) {
-        _currMenu = item;
-        Press(B);
-        DrawSet();
-        EXPECT_EQ(isMenu, 1);
-        EXPECT_EQ(_currMenu, item);
-        EXPECT_EQ(isBkey, 1) << "B stays set until it is released";
-        Release(B);
-    }
-    EXPECT_EQ(done, 0);
-    EXPECT_EQ(score, 50u);
-    EXPECT_EQ(BoardRows(), before);
-}
-
 TEST_F(Tick, NewGameDealsAndClosesTheMenu)
 {
     isMenu = 1;

@@ -237,7 +237,7 @@ class Artwork:
         self.banner_heading = Bmp(os.path.join(a, "banner.bmp")).picture(*BANNER_HEADING).key()
         # The cards a desktop shows over the board, told apart by a strip across their headings.
         self.card_headings = {}
-        for name in ("help", "scores"):
+        for name in ("help", "scores", "options"):
             bmp = Bmp(os.path.join(a, name + ".bmp"))
             self.card_headings[bmp.picture(*CARD_HEADING).key()] = name
         self.skins = self.tile.height // CELL
@@ -851,6 +851,9 @@ class Game(_Started):
             # a first start would show the controls over the board.
             os.makedirs(os.path.join(self.workdir, "data", "sevenfold"))
             env["XDG_DATA_HOME"] = os.path.join(self.workdir, "data")
+        if "XDG_CONFIG_HOME" not in (self.extra_env or {}):
+            # Settings of its own: none kept, the game's own defaults.
+            env["XDG_CONFIG_HOME"] = os.path.join(self.workdir, "config")
         self.proc = _spawn([self.binary], cwd=self.workdir, env=env,
                            stdin=subprocess.DEVNULL, stdout=self._out, stderr=self._err)
         # SDL replaces its first window while it sets the video mode, so the window is looked

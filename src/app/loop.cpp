@@ -212,7 +212,7 @@ void EventLoop(void)
             break;
         int due = -1;
 #if SEVENFOLD_DESKTOP_FEATURES
-        due = ShowFrame();
+        due = FeaturesFrame();
 #endif
         if (!done)
             WaitForEvents(due);

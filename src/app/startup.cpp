@@ -70,14 +70,17 @@ int Init(void)
     InitMenu(iMenu, iMenu_size, 0, 150, 4, 0, 20);
     SetDigit(10, 13);
     SetDigitBack(0xFFFFFF);
+#if SEVENFOLD_DESKTOP_FEATURES
+    LoadSettings();
+#endif
     return 1;
 }
 
 void Quit(void)
 {
 #if SEVENFOLD_DESKTOP_FEATURES
-    // However the program ends, a game with points in it is entered in the high scores.
-    GameEnds();
+    // However the program ends, the game in progress is kept for the next start.
+    GameLeft();
 #endif
     // A device stopped by the held audio lock would never close.
     WakeSound();

@@ -7,6 +7,7 @@
 extern SDL_Surface *Wexa; // credit label, decoded once by PutWexa
 
 void Start(void);         // deal and draw a new game; the caller updates the display
+void FirstGame(void);     // the game the program begins with: a new one, or on a desktop the one kept
 void PutWexa(Sint16 x, Sint16 y);
 void DrawSet(void);       // one game tick: menu or game step, redraw, update, schedule the next
 void StepNow(void);       // a press acted on as it arrives (a desktop): the tick's step and picture, off the clock

@@ -40,3 +40,12 @@ void Start(void)
     DrawScore();
     PutWexa(14, 229);
 }
+
+void FirstGame(void)
+{
+    Start();
+#if SEVENFOLD_DESKTOP_FEATURES
+    // A desktop goes on with the game left at the last exit, if one was kept.
+    ContinueKeptGame();
+#endif
+}

@@ -88,9 +88,9 @@ static int Step(void)
             return STEP_ENDED_PROGRAM;
         }
 #if SEVENFOLD_DESKTOP_FEATURES
-        // A desktop shows the high-score table over the board.
-        if (_currMenu == 0) {
-            ShowCard(CARD_SCORES);
+        // A desktop shows the high-score table, or the options, over the board.
+        if (_currMenu == 0 || _currMenu == 2) {
+            ShowCard(_currMenu == 0 ? CARD_SCORES : CARD_OPTIONS);
             isSelectKey = 0;
             isBkey = 0;
         }
@@ -143,14 +143,14 @@ static int Step(void)
     return STEP_SHOWS_BOARD;
 }
 
-// The board as it stands, or as a desktop's show of the last move has it now.
+// The board as it stands, or as a desktop has it now: the last move's show, a hint.
 static void DrawBoardNow(void)
 {
 #if SEVENFOLD_DESKTOP_FEATURES
-    if (ShowDrawBoard())
-        return;
-#endif
+    DrawBoardLayers();
+#else
     DrawPan();
+#endif
 }
 
 void DrawSet(void)

@@ -1,4 +1,4 @@
-// Cards over the board on a desktop: the controls (F1, and by itself on a first start) and the high scores.
+// Cards over the board on a desktop: the controls (F1, and by itself on a first start), the high scores and the options.
 #include "game/desktop/features.h"
 
 #include <limits.h>
@@ -8,6 +8,7 @@
 #include "desktop/files.h"
 #include "game/desktop/scores.h"
 #include "gfx/gfx.h"
+#include "platform/platform.h"
 
 Uint8 cardShown = CARD_NONE;
 Uint8 firstStartChecked = 0; // the first step has looked for the data folder
@@ -19,10 +20,12 @@ enum { ROW_Y = 30, ROW_H = 18, POINTS_X = 39, POINTS_DY = 2, DATE_X = 122, DATE_
 
 static SDL_Surface *Card(int card)
 {
-    static SDL_Surface *help, *scores;
-    if (card == CARD_HELP)
-        return help != NULL ? help : (help = LoadPicture(iHelp, iHelp_size, 0x3E0));
-    return scores != NULL ? scores : (scores = LoadPicture(iScores, iScores_size, 0x3E0));
+    static SDL_Surface *sheets[4];
+    static const unsigned char *const bytes[4] = {NULL, iHelp, iScores, iOptions};
+    static const Uint32 *const sizes[4] = {NULL, &iHelp_size, &iScores_size, &iOptions_size};
+    if (sheets[card] == NULL)
+        sheets[card] = LoadPicture(bytes[card], *sizes[card], 0x3E0);
+    return sheets[card];
 }
 
 static void DrawScoreTable(SDL_Surface *sheet)
@@ -54,6 +57,8 @@ void ShowCard(int card)
     PutSurface(sheet, screen, 0, 0, CARD_X, CARD_Y, CARD_SIZE, CARD_SIZE);
     if (card == CARD_SCORES)
         DrawScoreTable(sheet);
+    if (card == CARD_OPTIONS)
+        DrawOptions(sheet);
     UpdateScreen();
 }
 
@@ -61,7 +66,7 @@ void ShowCard(int card)
 static void HideCard(void)
 {
     cardShown = CARD_NONE;
-    DrawPan();
+    DrawBoardLayers();
     DrawCursorFrame();
     if (_gameOver)
         DrawGameOverBanner();
@@ -102,11 +107,29 @@ static int CardEvent(const SDL_Event *event)
 
 int FeaturesEvent(const SDL_Event *event)
 {
-    // A card over the board takes the first press of anything, and the game sees none of it.
+    // The options card takes what changes its settings, and shows them changed.
+    if (cardShown == CARD_OPTIONS) {
+        int took = OptionsEvent(event);
+        if (took == 0)
+            HideCard();
+        else if (took > 0)
+            ShowCard(CARD_OPTIONS);
+        return took >= 0;
+    }
+    // Another card takes the first press of anything, and the game sees none of it.
     if (cardShown != CARD_NONE)
         return CardEvent(event);
     if (event->type == SDL_KEYDOWN && event->key.keysym.sym == SDLK_F1) {
         ShowCard(CARD_HELP);
+        return 1;
+    }
+    // A hint in play: H, or a pad's north button (the host's own console events are no pad's).
+    int north = event->type == SDL_JOYBUTTONDOWN && event->jbutton.which != HOST_STICK && event->jbutton.button == 3;
+    if ((north || (event->type == SDL_KEYDOWN && event->key.keysym.sym == SDLK_h)) && !isMenu) {
+        ShowHint();
+        DrawBoardLayers();
+        DrawCursorFrame();
+        UpdateScreen();
         return 1;
     }
     return 0;
@@ -114,6 +137,8 @@ int FeaturesEvent(const SDL_Event *event)
 
 int FeaturesHoldTheGame(void)
 {
+    // A setting changed since the last step (a skin, the volume, the full screen) is kept.
+    SaveSettings();
     // A player new to the game on this machine has no data folder yet: the controls come first,
     // once. The folder is made now, so the next start goes straight to the board.
     if (!firstStartChecked) {

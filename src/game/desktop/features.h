@@ -1,4 +1,4 @@
-// The game's own features on a desktop: each move in motion, the cards over the board, game over said, the high scores kept.
+// The game's own features on a desktop: moves in motion, cards over the board, game over said, high scores, a hint, settings and the game kept.
 #ifndef SEVENFOLD_FEATURES_H
 #define SEVENFOLD_FEATURES_H
 
@@ -15,31 +15,50 @@ extern const unsigned char iHelp[];   // help.bmp: the controls card
 extern const Uint32 iHelp_size;
 extern const unsigned char iScores[]; // scores.bmp: the high-score card, and its date glyphs below it
 extern const Uint32 iScores_size;
+extern const unsigned char iOptions[]; // options.bmp: the options card, and its value words and row marker below it
+extern const Uint32 iOptions_size;
 
-// Where the loop meets them: an event they take before the host layer sees it, and a step they
-// hold back.
-int FeaturesEvent(const SDL_Event *event); // 1 when the event was theirs (a card's press, F1): the game sees none of it
-int FeaturesHoldTheGame(void);             // before each step: 1 while a card holds the game; the banner up or down
+// Where the loop and the flow meet them: an event they take before the host layer sees it, a
+// step they hold back, the frames of what moves, the board as they show it.
+int FeaturesEvent(const SDL_Event *event); // 1 when the event was theirs (a card's press, F1, H): the game sees none of it
+int FeaturesHoldTheGame(void);             // before each step: 1 while a card holds the game; the banner, the settings kept
+int FeaturesFrame(void);                   // the next frame of what moves, when due; ms until the one after, -1: none
+void DrawBoardLayers(void);                // the board as a move's show has it now, and a hint's rings, into screen
 
 // A move played in motion: the swap slides, the runs fade, the tiles above fall and new ones drop
 // in, on the host's clock.
 extern Uint8 showInMotion;   // 1: a move plays in motion; 0: at once, as the console plays it. Set at start-up
 int ShowMove(void);          // the move in moveRecord, just made: 1 when it is played in motion
-int ShowDrawBoard(void);     // the board as the show stands now, into screen: 1 when a show runs
-int ShowFrame(void);         // the next frame when due, shown; ms until the one after, -1 when nothing moves
 int ShowRunning(void);       // 1 while a move is being played
 void ShowFinish(void);       // the show ends where it is, the score as the rules left it; the board is the caller's
 
-// Cards over the board: the controls (F1, and by itself on a first start) and the high scores.
-// While one shows no game step runs; any key, button or click takes it away.
-enum { CARD_NONE, CARD_HELP, CARD_SCORES };
+// Cards over the board: the controls (F1, and by itself on a first start), the high scores, and
+// the options (the menu's item). While one shows no game step runs; any key, button or click
+// takes the first two away, and the options card takes what changes its settings.
+enum { CARD_NONE, CARD_HELP, CARD_SCORES, CARD_OPTIONS };
 extern Uint8 cardShown;      // the card over the board, CARD_NONE for none; ShowCard and FeaturesEvent
 void ShowCard(int card);     // drawn over the board and shown at once
+void DrawOptions(SDL_Surface *sheet);      // the options card's values, over the card just drawn
+int OptionsEvent(const SDL_Event *event);  // while it shows: 1 taken, 0 taken and done with, -1 none of its business
 
 // Game over, said: a banner over the board with the final score, and the window's title; the
 // score of a game entered in the high-score table.
 void GameOverShown(void);    // the banner up once the game is over and its last move shown, down with a new game
 void DrawGameOverBanner(void); // the banner as it stands, into screen
 void GameEnds(void);         // the game in play is over, replaced or left: its score enters the table, once
+
+
+// A hint: the two tiles of a swap that makes a run, ringed, the rings fading by themselves.
+void ShowHint(void);         // H or the pad's north button, in play
+void DrawHint(void);         // the rings as they stand now, into screen; nothing once faded
+int HintFrame(void);         // as FeaturesFrame, for the fading rings
+
+// What stays between runs: the settings in $XDG_CONFIG_HOME/sevenfold/settings, the game in
+// progress in $XDG_DATA_HOME/sevenfold/game.
+void LoadSettings(void);     // at start-up: the settings kept applied (skin, volume, full screen, motion)
+void SaveSettings(void);     // kept anew when one differs from the file's
+void ContinueKeptGame(void); // right after the first deal: the game kept at the last exit takes its place
+void GameLeft(void);         // the program ends: the game in progress kept, or its score entered if it cannot be
+void ForgetKeptGame(void);   // the game kept has ended or been replaced
 
 #endif

@@ -16,6 +16,8 @@ static Uint8 gameKept;     // the game in play has been entered in the table, or
 
 void GameEnds(void)
 {
+    // A game that ends is none to continue at the next start.
+    ForgetKeptGame();
     if (gameKept || score == 0)
         return;
     gameKept = 1;

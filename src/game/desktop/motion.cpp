@@ -22,7 +22,6 @@ static struct {
     MoveRecord move;          // the move being played; the rules have long moved on to its end
     Uint8 swapped[BOARD_CELLS]; // the board right after the swap
     Uint16 fallMs[RECORD_STEPS];
-    Uint32 length;            // ms from the start to the end of the last fall
 } show;
 
 static const Uint8 *FinalBoard(void)
@@ -120,12 +119,10 @@ static int DrawAt(Uint32 ms)
             points = m.step[step - 1].score;
     }
     SDL_SetClipRect(screen, NULL);
-    if (over) {
+    // Once over, the board is the rules' own, and so is the score.
+    if (over)
         show.running = 0;
-        DrawPan();
-        points = score;
-    }
-    DrawPoints(points);
+    DrawPoints(over ? score : points);
     return !over;
 }
 
@@ -138,7 +135,6 @@ int ShowMove(void)
     memcpy(show.swapped, m.before, sizeof show.swapped);
     show.swapped[m.fromX + 7 * m.fromY] = m.before[m.toX + 7 * m.toY];
     show.swapped[m.toX + 7 * m.toY] = m.before[m.fromX + 7 * m.fromY];
-    show.length = m.steps == 0 ? 2 * SWAP_MS : SWAP_MS;
     for (int s = 0; s < m.steps; s++) {
         int deepest = 0;
         for (int x = 0; x < 7; x++) {
@@ -149,7 +145,6 @@ int ShowMove(void)
                 deepest = lost;
         }
         show.fallMs[s] = (Uint16)(FALL_ONE_ROW_MS + (deepest - 1) * (FALL_ALL_ROWS_MS - FALL_ONE_ROW_MS) / 6);
-        show.length += RUNS_MS + show.fallMs[s];
     }
     show.running = 1;
     show.sounded = 0;
@@ -174,24 +169,23 @@ void ShowFinish(void)
     DrawScore();
 }
 
-int ShowDrawBoard(void)
+void DrawBoardLayers(void)
 {
-    if (!ShowRunning())
-        return 0;
-    if (!DrawAt(HostClock() - show.start))
-        GameOverShown();
-    return 1;
+    if (!ShowRunning() || !DrawAt(HostClock() - show.start))
+        DrawPan();
+    DrawHint();
 }
 
-int ShowFrame(void)
+static int ShowFrame(void)
 {
     if (!ShowRunning())
         return -1;
     Uint32 now = HostClock();
     if ((Sint32)(now - show.nextFrame) >= 0) {
-        int going = DrawAt(now - show.start);
+        DrawBoardLayers();
         // The cursor stays over the moving tiles, as every picture of the board has it.
         DrawCursorFrame();
+        int going = ShowRunning();
         if (!going)
             GameOverShown();
         UpdateScreen();
@@ -200,4 +194,10 @@ int ShowFrame(void)
         show.nextFrame = now + FRAME_MS;
     }
     return (int)(show.nextFrame - now);
+}
+
+int FeaturesFrame(void)
+{
+    int show = ShowFrame(), hint = HintFrame();
+    return show < 0 || (hint >= 0 && hint < show) ? hint : show;
 }

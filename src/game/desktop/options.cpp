@@ -1,0 +1,114 @@
+// The options card: the skin, the volume, full screen and moves in motion, changed with the keys, the mouse or a pad.
+#include "game/desktop/features.h"
+
+#include "gfx/gfx.h"
+#include "input/input.h"
+#include "platform/platform.h"
+#include "sound/sound.h"
+
+// Where the card puts each setting (as the artwork has it): the rows' tops, the fields' places
+// in them, the value words and the row marker on the strip below the card.
+enum { CARD_X = BOARD_X + 4, CARD_Y = BOARD_Y + 3, CARD_SIZE = 232, FIELD_X = 110, MARKER_X = 12, MARKER_W = 7,
+       LABEL_DY = 4, WORD_W = 88, WORD_H = 9, ROWS = 4 };
+enum { ROW_SKIN, ROW_VOLUME, ROW_FULL_SCREEN, ROW_MOVES };
+static const int rowTop[ROWS + 1] = {34, 78, 100, 122, 144}; // and where the last row ends
+enum { WORD_OFF, WORD_ON, WORD_AT_ONCE, WORD_IN_MOTION };
+
+static int chosen; // the row the marker points at
+
+static int FullScreenNow(void)
+{
+    SDL_Surface *surface = SDL_GetVideoSurface();
+    return surface != NULL && (surface->flags & SDL_FULLSCREEN) != 0;
+}
+
+static void Word(SDL_Surface *sheet, int word, int row)
+{
+    PutSurface(sheet, screen, (Sint16)(WORD_W * (word % 2)), (Sint16)(CARD_SIZE + WORD_H * (word / 2)),
+               (Sint16)(CARD_X + FIELD_X + 1), (Sint16)(CARD_Y + rowTop[row] + 3), WORD_W, WORD_H);
+}
+
+void DrawOptions(SDL_Surface *sheet)
+{
+    PutSurface(sheet, screen, 2 * WORD_W, CARD_SIZE, CARD_X + MARKER_X, (Sint16)(CARD_Y + rowTop[chosen] + LABEL_DY - 1),
+               MARKER_W, WORD_H);
+    // The skin shows itself: three of its tiles.
+    for (Uint8 kind = 0; kind < 3; kind++)
+        DrawTile(kind, (Sint16)(CARD_X + FIELD_X + 1 + CELL * kind), (Sint16)(CARD_Y + rowTop[ROW_SKIN] + 1));
+    PutDigit((Uint32)_VOLUME, 3, CARD_X + FIELD_X + 1, (Sint16)(CARD_Y + rowTop[ROW_VOLUME] + 1));
+    Word(sheet, FullScreenNow() ? WORD_ON : WORD_OFF, ROW_FULL_SCREEN);
+    Word(sheet, showInMotion ? WORD_IN_MOTION : WORD_AT_ONCE, ROW_MOVES);
+}
+
+// The chosen setting one step on (by 1) or back (by -1), heard or seen at once.
+static void Change(int by)
+{
+    switch (chosen) {
+    case ROW_SKIN:
+        if (skinMax > 0)
+            skin = (Uint8)((skin + skinMax + by) % skinMax);
+        break;
+    case ROW_VOLUME:
+        // The volume buttons' steps: tens, with 127 at the top.
+        _VOLUME = (Sint8)(by > 0 ? (_VOLUME + 10 > 126 ? 127 : _VOLUME + 10) : (_VOLUME - 10 < 0 ? 0 : _VOLUME - 10));
+        ApplyVolume();
+        PlayWave(3);
+        break;
+    case ROW_FULL_SCREEN:
+        PlatformToggleFullScreen();
+        break;
+    default:
+        showInMotion = !showInMotion;
+        break;
+    }
+    SaveSettings();
+}
+
+// A console button pressed while the card shows: 1 while the card stays.
+static int OptionsButton(int button)
+{
+    switch (button) {
+    case BTN_UP: chosen = (chosen + ROWS - 1) % ROWS; return 1;
+    case BTN_DOWN: chosen = (chosen + 1) % ROWS; return 1;
+    case BTN_LEFT: Change(-1); return 1;
+    case BTN_RIGHT: case BTN_B: Change(1); return 1;
+    case BTN_VOLUP: case BTN_VOLDOWN: chosen = ROW_VOLUME; Change(button == BTN_VOLUP ? 1 : -1); return 1;
+    case BTN_START: case BTN_SELECT: case BTN_X: return 0;
+    default: return 1;
+    }
+}
+
+int OptionsEvent(const SDL_Event *event)
+{
+    if (event->type == SDL_MOUSEBUTTONUP)
+        return 1;
+    if (event->type == SDL_MOUSEBUTTONDOWN) {
+        // A click on a row changes it, the left button on, the right back, the wheel either way;
+        // a click off the card is done with it.
+        int x = event->button.x - CARD_X, y = event->button.y - CARD_Y, row = 0;
+        if (x < 0 || x >= CARD_SIZE || y < 0 || y >= CARD_SIZE)
+            return 0;
+        while (row < ROWS && y >= rowTop[row + 1])
+            row++;
+        if (row < ROWS && y >= rowTop[0]) {
+            chosen = row;
+            Uint8 b = event->button.button;
+            Change(b == SDL_BUTTON_RIGHT || b == SDL_BUTTON_WHEELDOWN ? -1 : 1);
+        }
+        return 1;
+    }
+    // Keys and a pad as the console's buttons, as the game reads them; the first press that is
+    // no setting's closes the card.
+    // The host's own console button events are buttons already.
+    SDL_Event buttons[HOST_MOST_BUTTONS];
+    int host = (event->type == SDL_JOYBUTTONDOWN || event->type == SDL_JOYBUTTONUP) && event->jbutton.which == HOST_STICK;
+    int n = host ? 1 : PlatformEvent(event, buttons), stays = 1;
+    if (host)
+        buttons[0] = *event;
+    if (n < 0)
+        return -1;
+    for (int i = 0; i < n && stays; i++)
+        if (buttons[i].type == SDL_JOYBUTTONDOWN)
+            stays = OptionsButton(buttons[i].jbutton.button);
+    return stays;
+}
