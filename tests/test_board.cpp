@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <algorithm>
 #include <random>
 
 #include "board/board.h"
@@ -212,6 +213,12 @@ TEST(CheckMore, FindsTheOnlyMoveWhereverItIs)
         Snapshot before = Snapshot::Take();
         EXPECT_EQ(CheckMore(), 1);
         before.ExpectUnchanged();
+        // The hint's cells: that move, and no mark left behind.
+        Sint16 cells[4];
+        ASSERT_EQ(FindMove(cells), 1);
+        EXPECT_EQ(std::make_pair(cells[0] + 7 * cells[1], cells[2] + 7 * cells[3]), std::make_pair(c.a, c.b));
+        before.ExpectUnchanged();
+        EXPECT_EQ(std::count(same, same + 49, 0), 49);
     }
 }
 

@@ -790,6 +790,58 @@ TEST_F(DesktopPlay, TheControlsShowByThemselvesOnAFirstStartOnly)
     EXPECT_EQ(cardShown, CARD_NONE);
 }
 
+TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
+{
+    const std::string good = "sevenfold game 1\nboard 0123456/3456012/6012345/2345601/5601234/1234560/4560123\n"
+                             "score 120\ncursor 4 5\nlifted 1 2\nskin 0\n";
+    const struct {
+        const char *what, *from, *to;
+    } broken[] = {
+        {"another version", "game 1", "game 2"}, {"a kind out of range", "0123456/", "0123457/"},
+        {"a run on the board", "0123456/", "0003456/"}, {"a line missing", "cursor 4 5\n", ""},
+        {"a score past 32 bits", "120", "4294967296"}, {"a cursor off the board", "4 5", "4 7"},
+    };
+    const fs::path kept = data_ / "sevenfold" / "game";
+    for (const auto &b : broken) {
+        SCOPED_TRACE(b.what);
+        std::string text = good;
+        text.replace(text.find(b.from), strlen(b.from), b.to);
+        std::ofstream(kept) << text;
+        Rows dealt = BoardRows();
+        score = 0;
+        ::testing::internal::CaptureStderr();
+        ContinueKeptGame();
+        std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_FALSE(fs::exists(kept));
+        EXPECT_TRUE(fs::exists(data_ / "sevenfold" / "game.bad"));
+        EXPECT_EQ(BoardRows(), dealt) << "the game dealt plays on";
+        fs::remove(data_ / "sevenfold" / "game.bad");
+    }
+    std::ofstream(kept) << good;
+    ContinueKeptGame();
+    EXPECT_EQ(BoardRows(), latin);
+    EXPECT_EQ((int)score * 100 + mx * 10 + my, 120 * 100 + 45);
+    EXPECT_EQ(SET * 100 + setX * 10 + setY, 112);
+}
+
+TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
+{
+    const fs::path folder = fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold";
+    fs::create_directories(folder);
+    std::ofstream(folder / "settings") << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \nskin = 1\n";
+    showInMotion = 1;
+    const Sint8 volume = _VOLUME;
+    ::testing::internal::CaptureStderr();
+    LoadSettings();
+    std::string said = ::testing::internal::GetCapturedStderr();
+    fs::remove_all(folder);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    EXPECT_EQ(showInMotion, 0);
+    EXPECT_EQ(skin, skinMax > 1 ? 1 : 0);
+    EXPECT_EQ(_VOLUME, volume) << "left as it was";
+}
+
 TEST_F(DesktopPlay, AVolumeStepIsHeard)
 {
     Tap(SDLK_MINUS);
