@@ -9,15 +9,15 @@
 // Room for every run one scan can find: two per row and two per column.
 #define COMBO_MAX 28
 
-extern Uint8 table[BOARD_CELLS]; // tile kind 0-6 of each cell; written by the deal, the swap and the refill
+extern Uint8 table[BOARD_CELLS]; // tile kind 0-6 of each cell; written by the deal, the swap, the refill and a kept game
 extern Uint8 same[BOARD_CELLS];  // run mark of each cell (run length - 1, 0 = in no run); written by CheckSame
 extern Uint8 combo[COMBO_MAX];   // lengths of the runs the last CheckSame found, in scan order; written by CheckSame
 extern Uint8 boardXmax;          // board width, 7; read by the tick's cursor wrap
 extern Uint8 boardYmax;          // board height, 7; read by the tick's cursor wrap
-extern Sint16 mx, my;            // cursor cell; written by the tick, Start, CheckMove and CheckMore's trials
-extern Sint16 setX, setY;        // lifted cell, meaningful while SET is set; written by the tick and CheckMore's trials
-extern Sint8 SET;                // 1 while a tile is lifted; written by the tick and CheckMove
-extern Uint32 score;             // points of the current game; raised by CheckMove, reset by Start
+extern Sint16 mx, my;            // cursor cell; the tick, Start, CheckMove, CheckMore's trials, a click, a kept game
+extern Sint16 setX, setY;        // lifted cell, meaningful while SET is set; the tick, CheckMore's trials, a kept game
+extern Sint8 SET;                // 1 while a tile is lifted; written by the tick, CheckMove and a kept game
+extern Uint32 score;             // points of the current game; raised by CheckMove, reset by Start, set by a kept game
 extern Uint8 _gameOver;          // 1 once no move is left; set by CheckMove, cleared by Start
 extern Uint32 dealSalt;          // this process's share of every deal's seed; set once at start-up
 
@@ -36,7 +36,7 @@ struct MoveRecord {
     Sint16 fromX, fromY;         // the lifted cell
     Sint16 toX, toY;             // the cell it was swapped with, where the cursor went
     Uint8 before[BOARD_CELLS];   // the board before the swap
-    Uint32 scoreBefore;
+    Uint32 scoreBefore;          // the score before the move
     Uint8 steps;                 // clearing steps recorded; 0: the swap made no run and was undone
     MoveStep step[RECORD_STEPS];
     Uint8 gameOver;              // no move was left afterwards

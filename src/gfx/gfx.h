@@ -10,7 +10,7 @@ extern SDL_Surface *title;  // title artwork; LoadPictures, freed by FreePicture
 extern SDL_Surface *image;  // cursor frames and side-panel swatch; LoadPictures, freed by FreePictures
 extern SDL_Surface *tile;   // tile-skin sheet, column = kind, row = skin; LoadTile, freed by FreePictures
 extern Uint8 skinMax;       // number of skins in the tile sheet; set by LoadTile
-extern Uint8 skin;          // skin in use (row of the tile sheet); stepped by the tick
+extern Uint8 skin;          // skin in use (row of the tile sheet); stepped by the tick, set by a desktop's settings
 void LoadPictures(void);    // decode the embedded title and cursor sheets
 // An embedded BMP, with the colour key given (0x3E0 is pure green in X1R5G5B5), or none.
 #define NO_KEY 0xFFFFFFFFu
@@ -29,10 +29,10 @@ void PutSurface(SDL_Surface *source, SDL_Surface *destination, Sint16 sx, Sint16
 void UpdateScreen(void);                            // show the screen: what changed, or all of it
 
 // Drawing and showing less than the whole screen. The idle game changes one 34x34 cell a tick,
-// the cursor's; a tick that has nothing else to show draws that cell alone. Whatever a tick
-// draws, a desktop shows only the rectangles whose pixels changed since the last present: the
-// primitives note where they draw, and the present compares that with what it showed last.
-// Everything that draws into screen goes through FillRec, PutSurface or ScreenDrawn.
+// the cursor's; a tick that has nothing else to show draws that cell alone. Whatever is drawn, a
+// desktop shows only the rectangles whose pixels changed since the last present: the primitives
+// note where they draw, and the present compares that with what it showed last. Everything that
+// draws into screen goes through FillRec, PutSurface or ScreenDrawn.
 extern Uint8 partialPresents; // 1: a present shows only what changed; 0: always all, as the console does. The host layer
 // The host's own way to show rectangles of the screen on the display, or NULL; set by the host
 // layer. Returns 1 when it showed them all; 0 when it showed nothing and SDL's own update is to
@@ -40,7 +40,7 @@ extern Uint8 partialPresents; // 1: a present shows only what changed; 0: always
 // whole present, so that it can look whether the display shows what it would have put there;
 // it then returns -1 to have the next present made whole too.
 extern int (*presentRects)(const SDL_Rect *rects, int count);
-extern Uint32 screenDraws;    // fills and copies into screen so far; the primitives and PutDigit
+extern Uint32 screenDraws;    // fills and copies into screen so far, and exposes; the primitives, PutDigit, ScreenTouched
 void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h); // a drawing into screen: its pixels may have changed
 const Uint16 *ScreenRow(int y); // screen's row y of 16-bit pixels, for the presents that read it
 void ScreenTouched(void);     // the window was made anew or uncovered: the next present shows it all
@@ -79,7 +79,7 @@ extern SDL_Rect _menu;     // screen position, half-sheet width, sheet height; w
 extern SDL_Rect _item;     // first item row in the sheet, half-sheet width, item height; written by InitMenu
 extern Uint8 menuMax;      // number of items; written by InitMenu
 extern Uint8 _currMenu;    // selected item; moved by MenuItemUP and MenuItemDOWN only
-extern Uint8 isMenu;       // 1 while the menu is open; the event loop, CheckMove and the tick
+extern Uint8 isMenu;       // 1 while the menu is open; the Start button, MakeMove at game over, the tick
 void InitMenu(const unsigned char *sheet, Uint32 length, Sint16 x, Sint16 y,
               Uint8 items, Uint8 firstItemY, Uint8 itemHeight);
 void ShowMenu(Uint8 highlight);
