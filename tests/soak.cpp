@@ -375,6 +375,7 @@ int main(int argc, char *argv[])
         return 2;
     InitStick(0);
     Start();
+    tickOnClock = 0; // the soak drains SDL's queue itself: the tick comes through SDL's timer there
 
     Soak soak(seed);
     long rssAfter10k = -1;

@@ -306,6 +306,7 @@ void ResetGameState()
     partialPresents = 0; // the whole screen every tick, as the console shows it
     showInMotion = 0;    // a move's steps at once, as the console shows them
     pressesActAtOnce = 0; // buttons read once a tick, as the console reads them
+    tickOnClock = 0;      // the tick posted by SDL's timer, as the console has it
     ScreenTouched();
     WakeSound();
     AllKeyClear();

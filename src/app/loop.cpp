@@ -16,6 +16,11 @@
 Sint8 done = 0;
 SDL_TimerID tmSet = NULL;
 Uint8 _timer = 70;
+Uint8 tickOnClock = 0;
+
+// On the loop's own clock: when the next tick is due, while tickArmed.
+static Uint32 tickDue;
+static Uint8 tickArmed;
 
 // The tick is timed by SDL's timer thread but runs on the main thread: the timer only posts
 // an event. Each posted event carries the serial of the chain it belongs to, so restarting
@@ -44,6 +49,11 @@ static Uint32 PostTick(Uint32 interval, void *serial)
 
 void ScheduleTick(void)
 {
+    if (tickOnClock) {
+        tickDue = SDL_GetTicks() + _timer;
+        tickArmed = 1;
+        return;
+    }
     // A fired one-shot timer stays registered until removed.
     if (tmSet)
         SDL_RemoveTimer(tmSet);
@@ -61,6 +71,7 @@ void StopTick(void)
     if (tmSet)
         SDL_RemoveTimer(tmSet);
     tmSet = NULL;
+    tickArmed = 0;
     tickSerial++;
 }
 
@@ -178,7 +189,7 @@ static void WaitForEvents(int due)
         timeout = due;
     poll(waits, (nfds_t)count, timeout);
     char drained[16];
-    while (wake[0] >= 0 && read(wake[0], drained, sizeof drained) > 0) {
+    while (wake[0] >= 0 && waits[0].revents != 0 && read(wake[0], drained, sizeof drained) > 0) {
     }
 }
 
@@ -195,6 +206,9 @@ void EventLoop(void)
             }
         }
     }
+    // A desktop shows its first picture at once, not a tick period after the deal.
+    if (tickOnClock && tickArmed)
+        tickDue = SDL_GetTicks();
     SDL_Event event;
     while (!done) {
         // done is looked at only once the queue is empty, so queued events still count.
@@ -203,7 +217,21 @@ void EventLoop(void)
         if (done)
             break;
         int due = PlatformFrame();
-        if (!done)
-            WaitForEvents(due);
+        if (!done && tickArmed && (Sint32)(tickDue - SDL_GetTicks()) <= 0) {
+            // Straight on to the wait: input that came meanwhile wakes it at once, and SDL's
+            // queue is not looked at twice for one wake-up.
+            tickArmed = 0;
+            RunTick();
+            if (!done)
+                due = PlatformFrame();
+        }
+        if (done)
+            break;
+        if (tickArmed) {
+            Sint32 left = (Sint32)(tickDue - SDL_GetTicks());
+            if (due < 0 || left < due)
+                due = left < 0 ? 0 : left;
+        }
+        WaitForEvents(due);
     }
 }

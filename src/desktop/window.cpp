@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/app.h"
 #include "assets/assets.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
@@ -45,6 +46,9 @@ void PlatformBeforeInit(void)
     showInMotion = 1;
     pressesActAtOnce = 1;
     presentRects = HostPresentRects;
+    // The loop's poll() times the tick: SDL's timer thread would wake twice a tick (re-armed,
+    // fired) on top of the loop's own wake-up. The console keeps SDL's timer.
+    tickOnClock = 1;
 }
 
 int PlatformHasDisplay(void)

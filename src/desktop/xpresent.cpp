@@ -8,6 +8,11 @@
 // expose, a mode switch or a failed put; after each, a row or two of the window are read back
 // and the partial path is trusted only while they are what it would have put there (a player's
 // SDL12COMPAT_SCALE_METHOD=linear, another SDL or another visual make them differ).
+//
+// A put waits for no answer: a round trip after each would wake the game a second time every
+// tick. The segment is used as a ring, each put's pixels after the last one's, and only a put
+// that would come round to the start waits for the server to have read everything before it;
+// errors of the puts (a window gone) come back on their own and are counted by serial.
 #include "desktop/desktop.h"
 
 #include <SDL_syswm.h>
@@ -92,6 +97,20 @@ private:
     XErrorHandler previous_;
 };
 
+// Errors of the puts sent since the server last answered: told apart from SDL's own by their
+// serial, within [putsFrom, putsTo).
+int putErrors;
+unsigned long putsFrom, putsTo;
+XErrorHandler sdlsHandler;
+int CountPutError(Display *display, XErrorEvent *error)
+{
+    if (error->serial >= putsFrom && error->serial < putsTo) {
+        putErrors++;
+        return 0;
+    }
+    return sdlsHandler != NULL ? sdlsHandler(display, error) : 0;
+}
+
 int Shift(unsigned long mask)
 {
     int shift = 0;
@@ -111,20 +130,33 @@ struct Target {
     int retries = 0;
     int width = 0, height = 0; // SDL's size of the window when the guard last read it
     int scale = 0, left = 0, top = 0;
+    int bytes = 4;          // of a pixel in the window's images: 2 at depth 16, else 4
     unsigned long mask = 0;
     Uint32 red[32], green[64], blue[32];
     // Where scaled rectangles are written: a shared segment, else plain memory.
     XShmSegmentInfo shm;
     bool shmTried = false, shmAttached = false;
     size_t shmBytes = 0;
+    size_t ringAt = 0;      // where in the segment the next put's pixels go
     std::vector<Uint32> plain;
 } x;
+
+// Waits until the server has read every put sent so far; false if any of them failed.
+bool PutsRead()
+{
+    XSync(x.display, False);
+    bool fine = putErrors == 0;
+    putErrors = 0;
+    putsFrom = putsTo = NextRequest(x.display);
+    x.ringAt = 0;
+    return fine;
+}
 
 void DropShm()
 {
     if (x.shmAttached) {
         XShmDetach(x.display, &x.shm);
-        XSync(x.display, False);
+        PutsRead();
         shmdt(x.shm.shmaddr);
     }
     x.shmAttached = false;
@@ -133,9 +165,9 @@ void DropShm()
 
 // Room for that many pixels of scaled rectangles: the shared segment, attached on first use,
 // else plain memory.
-Uint32 *Room(size_t pixels)
+Uint8 *Room(size_t pixels)
 {
-    size_t bytes = pixels * 4;
+    size_t bytes = pixels * (size_t)x.bytes;
     if (!x.shmTried) {
         x.shmTried = true;
         int major, minor;
@@ -143,6 +175,7 @@ Uint32 *Room(size_t pixels)
         if (XShmQueryVersion(x.display, &major, &minor, &pixmaps)) {
             // Room for the most a partial present sends, half the picture, at this scale.
             size_t most = (size_t)kWidth * kHeight / 2 * x.scale * x.scale * 4;
+            x.ringAt = 0;
             x.shm.shmid = shmget(IPC_PRIVATE, bytes > most ? bytes : most, IPC_CREAT | 0600);
             x.shm.shmaddr = x.shm.shmid < 0 ? (char *)-1 : (char *)shmat(x.shm.shmid, NULL, 0);
             if (x.shm.shmaddr != (char *)-1) {
@@ -162,17 +195,23 @@ Uint32 *Room(size_t pixels)
                 shmctl(x.shm.shmid, IPC_RMID, NULL);
         }
     }
-    if (x.shmAttached && bytes <= x.shmBytes)
-        return (Uint32 *)x.shm.shmaddr;
+    if (x.shmAttached && bytes <= x.shmBytes) {
+        // Round to the start only once the server has read what lies there.
+        if (x.ringAt + bytes > x.shmBytes && !PutsRead())
+            return NULL;
+        Uint8 *room = (Uint8 *)x.shm.shmaddr + x.ringAt;
+        x.ringAt += (bytes + 63) & ~(size_t)63;
+        return room;
+    }
     if (x.shmAttached) {
         // A larger scale than the segment was made for: a larger one.
         DropShm();
         x.shmTried = false;
         return Room(pixels);
     }
-    if (x.plain.size() < pixels)
-        x.plain.resize(pixels);
-    return x.plain.data();
+    if (x.plain.size() * 4 < bytes)
+        x.plain.resize(bytes / 4 + 1);
+    return (Uint8 *)x.plain.data();
 }
 
 // The window that shows the picture, and whether its pixels are ones this code can write.
@@ -206,17 +245,23 @@ void FindWindow()
     // SDL may choose a visual other than the screen's default (a DirectColor one, say): the
     // pixels are made for the window's own visual and depth, or X answers BadMatch.
     Visual *v = attributes.visual;
-    if ((v->c_class != TrueColor && v->c_class != DirectColor) || (attributes.depth != 24 && attributes.depth != 32))
+    if (v->c_class != TrueColor && v->c_class != DirectColor)
         return;
-    unsigned long masks[3] = {v->red_mask, v->green_mask, v->blue_mask};
-    for (unsigned long m : masks)
-        if (m >> Shift(m) != 0xFF)
-            return;
-    // Rows of 32-bit pixels in this machine's byte order, as the server takes them.
+    // 8 bits a colour at depths 24 and 32, 10 at depth 30, RGB565 itself at depth 16.
+    int bits = attributes.depth == 30 ? 10 : 8;
+    if (attributes.depth != 16 && attributes.depth != 24 && attributes.depth != 30 && attributes.depth != 32)
+        return;
+    if (attributes.depth == 16 ? v->red_mask != 0xF800 || v->green_mask != 0x07E0 || v->blue_mask != 0x001F
+                               : v->red_mask >> Shift(v->red_mask) != (1ul << bits) - 1 ||
+                                     v->green_mask >> Shift(v->green_mask) != (1ul << bits) - 1 ||
+                                     v->blue_mask >> Shift(v->blue_mask) != (1ul << bits) - 1)
+        return;
+    // Rows of 16- or 32-bit pixels in this machine's byte order, as the server takes them.
+    int pixelBits = attributes.depth == 16 ? 16 : 32;
     const Uint32 one = 1;
     int order = *(const Uint8 *)&one ? LSBFirst : MSBFirst;
-    XImage *probe = XCreateImage(x.display, v, (unsigned)attributes.depth, ZPixmap, 0, NULL, 8, 1, 32, 0);
-    bool layout = probe != NULL && probe->bits_per_pixel == 32 && probe->bytes_per_line == 32 &&
+    XImage *probe = XCreateImage(x.display, v, (unsigned)attributes.depth, ZPixmap, 0, NULL, 8, 1, pixelBits, 0);
+    bool layout = probe != NULL && probe->bits_per_pixel == pixelBits && probe->bytes_per_line == pixelBits &&
                   probe->byte_order == order;
     if (probe != NULL)
         XDestroyImage(probe);
@@ -224,16 +269,32 @@ void FindWindow()
         return;
     x.visual = v;
     x.depth = attributes.depth;
+    x.bytes = pixelBits / 8;
     x.gc = XCreateGC(x.display, x.window, 0, NULL);
-    // RGB565 as SDL widens it for the window (measured: red and blue v*255/31, green v*4 + v/24).
-    for (int i = 0; i < 32; i++) {
-        x.red[i] = (Uint32)(i * 255 / 31) << Shift(v->red_mask);
-        x.blue[i] = (Uint32)(i * 255 / 31) << Shift(v->blue_mask);
+    // RGB565 as SDL widens it for the window (measured: red and blue v*255/31, green v*4 + v/24;
+    // at 10 bits the 8-bit value again, its top two bits below it).
+    for (int i = 0; i < 64; i++) {
+        Uint32 five = (Uint32)(i % 32 * 255 / 31), six = (Uint32)(i * 4 + i / 24);
+        if (bits == 10) {
+            five = five << 2 | five >> 6;
+            six = six << 2 | six >> 6;
+        }
+        if (attributes.depth == 16)
+            five = (Uint32)i % 32, six = (Uint32)i;
+        if (i < 32) {
+            x.red[i] = five << Shift(v->red_mask);
+            x.blue[i] = five << Shift(v->blue_mask);
+        }
+        x.green[i] = six << Shift(v->green_mask);
     }
-    for (int i = 0; i < 64; i++)
-        x.green[i] = (Uint32)(i * 4 + i / 24) << Shift(v->green_mask);
     x.mask = v->red_mask | v->green_mask | v->blue_mask;
     x.usable = true;
+    // Errors of the puts, which wait for no answer, reach SDL's handler only when not ours.
+    if (sdlsHandler == NULL) {
+        XErrorHandler current = XSetErrorHandler(CountPutError);
+        sdlsHandler = current != CountPutError ? current : NULL;
+    }
+    putsFrom = putsTo = NextRequest(x.display);
 }
 
 inline Uint32 Pixel(Uint16 p)
@@ -284,6 +345,23 @@ int Guard()
     return 0;
 }
 
+// A rectangle of the screen scaled by s into out, rows of ow pixels of type P.
+template <typename P> void Scale(const SDL_Rect &r, int s, P *out)
+{
+    const int ow = r.w * s;
+    for (int y = 0; y < r.h; y++) {
+        const Uint16 *from = ScreenRow(r.y + y) + r.x;
+        P *line = out + (size_t)y * s * ow;
+        for (int c = 0; c < r.w; c++) {
+            P p = (P)Pixel(from[c]);
+            for (int k = 0; k < s; k++)
+                line[c * s + k] = p;
+        }
+        for (int k = 1; k < s; k++)
+            memcpy(line + (size_t)k * ow, line, (size_t)ow * sizeof(P));
+    }
+}
+
 int PutRects(const SDL_Rect *rects, int count)
 {
     const Sdl2 *sdl2 = FindSdl2();
@@ -300,24 +378,28 @@ int PutRects(const SDL_Rect *rects, int count)
     size_t pixels = 0;
     for (int i = 0; i < count; i++)
         pixels += (size_t)rects[i].w * rects[i].h * s * s;
-    Uint32 *room = Room(pixels);
-    bool shared = x.shmAttached && room == (Uint32 *)x.shm.shmaddr;
-    Trap trap(x.display);
-    Uint32 *out = room;
+    // A put sent earlier failed (its error read off the connection since, or by the sync
+    // before the ring comes round): SDL shows all, and shared memory the server could attach but
+    // not read gives way to plain puts.
+    Uint8 *room = putErrors == 0 ? Room(pixels) : NULL;
+    if (room == NULL) {
+        if (x.shmAttached)
+            DropShm();
+        PutsRead();
+        x.trusted = false;
+        return -1;
+    }
+    bool shared = x.shmAttached && room >= (Uint8 *)x.shm.shmaddr && room < (Uint8 *)x.shm.shmaddr + x.shmBytes;
+    if (putsFrom == putsTo)
+        putsFrom = NextRequest(x.display);
+    Uint8 *out = room;
     for (int i = 0; i < count; i++) {
         const SDL_Rect &r = rects[i];
         const int ow = r.w * s, oh = r.h * s;
-        for (int y = 0; y < r.h; y++) {
-            const Uint16 *from = ScreenRow(r.y + y) + r.x;
-            Uint32 *line = out + (size_t)y * s * ow;
-            for (int c = 0; c < r.w; c++) {
-                Uint32 p = Pixel(from[c]);
-                for (int k = 0; k < s; k++)
-                    line[c * s + k] = p;
-            }
-            for (int k = 1; k < s; k++)
-                memcpy(line + (size_t)k * ow, line, (size_t)ow * 4);
-        }
+        if (x.bytes == 2)
+            Scale(r, s, (Uint16 *)out);
+        else
+            Scale(r, s, (Uint32 *)out);
         if (shared) {
             XImage *image = XShmCreateImage(x.display, x.visual, (unsigned)x.depth, ZPixmap, (char *)out, &x.shm,
                                             (unsigned)ow, (unsigned)oh);
@@ -328,7 +410,7 @@ int PutRects(const SDL_Rect *rects, int count)
             XFree(image);
         } else {
             XImage *image = XCreateImage(x.display, x.visual, (unsigned)x.depth, ZPixmap, 0, (char *)out,
-                                         (unsigned)ow, (unsigned)oh, 32, ow * 4);
+                                         (unsigned)ow, (unsigned)oh, x.bytes * 8, ow * x.bytes);
             if (image == NULL)
                 break;
             XPutImage(x.display, x.window, x.gc, image, 0, 0, x.left + r.x * s, x.top + r.y * s, (unsigned)ow,
@@ -337,14 +419,12 @@ int PutRects(const SDL_Rect *rects, int count)
             XDestroyImage(image);
         }
         // Each rectangle has its own part of the room, so none is rewritten before the server
-        // has read it: the sync below waits for all of them.
-        out += (size_t)ow * oh;
+        // has read it.
+        out += (size_t)ow * oh * x.bytes;
     }
-    // The server has read every put once this returns, and any error of theirs has come back.
-    if (trap.Failed() || out != room + pixels) {
-        // Shared memory the server could attach but not read: plain puts from now on.
-        if (shared)
-            DropShm();
+    putsTo = NextRequest(x.display);
+    XFlush(x.display);
+    if (out != room + pixels * x.bytes) {
         x.trusted = false;
         return -1;
     }
