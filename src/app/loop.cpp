@@ -212,6 +212,7 @@ void EventLoop(void)
     SDL_Event event;
     while (!done) {
         // done is looked at only once the queue is empty, so queued events still count.
+        Uint32 looked = SDL_GetTicks();
         while (SDL_PollEvent(&event))
             HandleEvent(&event);
         if (done)
@@ -227,6 +228,9 @@ void EventLoop(void)
         }
         if (done)
             break;
+        int held = PresentDue(looked);
+        if (held >= 0 && (due < 0 || held < due))
+            due = held;
         if (tickArmed) {
             Sint32 left = (Sint32)(tickDue - SDL_GetTicks());
             if (due < 0 || left < due)
