@@ -10,6 +10,7 @@
 #include "assets/assets.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
+#include "sound/sound.h"
 
 Uint32 PlatformVideoFlags(void)
 {
@@ -49,6 +50,9 @@ void PlatformBeforeInit(void)
     // The loop's poll() times the tick: SDL's timer thread would wake twice a tick (re-armed,
     // fired) on top of the loop's own wake-up. The console keeps SDL's timer.
     tickOnClock = 1;
+    // The mixer's buffer four times the console's: its thread wakes 44 times a second while
+    // sounds play instead of 172, and a sound still starts within 50 ms of its press.
+    soundSamples = 1024;
 }
 
 int PlatformHasDisplay(void)
