@@ -39,6 +39,10 @@ void PlatformBeforeInit(void)
     setenv("SDL_RENDER_DRIVER", "software", 0);
     // Else SDL makes the window's surface through an OpenGL renderer all the same.
     setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    // SDL opens an X input method, which reads the locale's whole table of compose sequences
+    // (a UTF-8 locale's: some 20 ms of the start) for text the game never takes. A player's own
+    // setting wins.
+    setenv("XCOMPOSEFILE", "/dev/null", 0);
     // A present shows only the rectangles that changed, straight to the X window where there is
     // one; the console shows the whole screen every tick.
     partialPresents = 1;
