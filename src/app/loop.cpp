@@ -165,8 +165,8 @@ void HandleEvent(SDL_Event *event)
 }
 
 // Sleeps until the tick or a frame is due (due ms from now; -1: none) or input comes, instead of
-// looking for events every 10 ms.
-static void WaitForEvents(int due)
+// looking for events every 10 ms. Returns 1 when only the time ran out: nothing came.
+static int WaitForEvents(int due)
 {
     struct pollfd waits[2];
     memset(waits, 0, sizeof waits);
@@ -182,15 +182,16 @@ static void WaitForEvents(int due)
     }
     // Events read off the connection while the picture was shown would not wake poll().
     if (PlatformInputPending())
-        return;
+        return 0;
     // A signal (SIGTERM, SIGINT) cuts the sleep short, and SDL turns it into a quit event.
     int timeout = PlatformPollsInput() || wake[0] < 0 ? 10 : -1;
     if (due >= 0 && (timeout < 0 || due < timeout))
         timeout = due;
-    poll(waits, (nfds_t)count, timeout);
+    int ready = poll(waits, (nfds_t)count, timeout);
     char drained[16];
     while (wake[0] >= 0 && waits[0].revents != 0 && read(wake[0], drained, sizeof drained) > 0) {
     }
+    return ready == 0 && timeout >= 0;
 }
 
 void EventLoop(void)
@@ -210,11 +211,19 @@ void EventLoop(void)
     if (tickOnClock && tickArmed)
         tickDue = SDL_GetTicks();
     SDL_Event event;
+    int quiet = 0;       // the last wait ended with nothing come, for a due tick or frame alone
+    Uint32 looked = 0;   // when SDL's queue was last looked at
     while (!done) {
-        // done is looked at only once the queue is empty, so queued events still count.
-        Uint32 looked = SDL_GetTicks();
-        while (SDL_PollEvent(&event))
-            HandleEvent(&event);
+        // When only the clock woke the loop, SDL's queue holds nothing new: looking costs the
+        // idle game a fifth of its time. It is still looked at every half second, for what SDL
+        // turns into events without waking anyone (a SIGTERM that came between two waits).
+        Uint32 now = SDL_GetTicks();
+        if (!quiet || now - looked >= 500) {
+            // done is looked at only once the queue is empty, so queued events still count.
+            looked = now;
+            while (SDL_PollEvent(&event))
+                HandleEvent(&event);
+        }
         if (done)
             break;
         int due = PlatformFrame();
@@ -236,6 +245,8 @@ void EventLoop(void)
             if (due < 0 || left < due)
                 due = left < 0 ? 0 : left;
         }
-        WaitForEvents(due);
+        // Only where input has a descriptor that wakes the wait; elsewhere (the off-screen
+        // drivers, whose events are pushed into SDL's queue) every wake-up looks.
+        quiet = WaitForEvents(due) && tickOnClock && held < 0 && PlatformInputFd() >= 0 && !PlatformPollsInput();
     }
 }
