@@ -507,11 +507,19 @@ class Seat:
         self.x.stop()
 
 
+def earlier_label(build):
+    """An earlier commit's game by the folder its build lies in (/work/before/build: before)."""
+    build = os.path.abspath(build)
+    name = os.path.basename(os.path.dirname(build)) if os.path.basename(build).startswith("build") else build
+    return f"earlier ({name}): game x4"
+
+
 def seats(build, before=None):
     """(label, args, screen size, full screen, tile sheet, X depth, environment, played too)."""
     game = [os.path.join(build, "sevenfold")]
     sheet = tile_sheet(build)
-    earlier = [("before: game x4", [os.path.join(before, "sevenfold")], (1920, 1080), False, sheet, 24, None, True)]
+    earlier = [(earlier_label(b), [os.path.join(b, "sevenfold")], (1920, 1080), False, sheet, 24, None, True)
+               for b in before or []]
     # x1: a 640x480 screen, where the window and openbox's frame around it fit.
     made = [("game x1", game, (640, 480), False, sheet, 24, None, True),
             ("game x4", game, (1920, 1080), False, sheet, 24, None, True),
@@ -530,7 +538,7 @@ def seats(build, before=None):
     made += [("game x4, depth 16", game, (1920, 1080), False, sheet, 16, None, False),
              ("game x4, depth 30", game, (1920, 1080), False, sheet, 30, None, False),
              ("game x4, linear", game, (1920, 1080), False, sheet, 24, {"SDL12COMPAT_SCALE_METHOD": "linear"}, False)]
-    return made + (earlier if before else [])
+    return made + earlier
 
 
 def press_keys(seats_playing, seconds):
@@ -663,7 +671,7 @@ def scales_figures(build, runs, seconds, settle, first_runs, before=None):
     floor = median_of(False, "floor (x_floor)")
     slower = max(1.0, floor / ISSUE_FLOOR_CPU) if floor else 1.0
     most_idle = IDLE_CPU * slower
-    earlier = median_of(True, "before: game x4")
+    earlier = median_of(True, earlier_label(before[0])) if before else None
     most_play = earlier if earlier is not None else PLAY_CPU * slower
     print(f"CPU held to: {most_idle:.2f} % left alone (floor {floor if floor else float('nan'):.2f} %), "
           f"{most_play:.2f} % played ({'the commit before, beside it' if earlier is not None else 'the figure before'})")
@@ -707,6 +715,9 @@ def scales_figures(build, runs, seconds, settle, first_runs, before=None):
               f"(min / median / max of {len(times)})")
         if statistics.median(times) > FIRST_PICTURE_MS:
             missed.append(f"first picture: {statistics.median(times):.0f} ms (at most {FIRST_PICTURE_MS:.0f})")
+        for b in before or []:
+            times = first_picture_ms(os.path.abspath(b), first_runs)
+            print(f"... {earlier_label(b)[:-9]}, ms: {three(times, '{:.0f}')}")
     return missed
 
 
@@ -730,7 +741,9 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--seconds", type=float, default=10.0, help="length of one measured window")
     parser.add_argument("--settle", type=float, default=2.0, help="wait after start before measuring")
-    parser.add_argument("--before", help="a build folder of an earlier commit: its game at x4 measured beside")
+    parser.add_argument("--before", action="append", metavar="BUILD",
+                        help="a build folder of an earlier commit: its game at x4 measured beside "
+                             "(repeatable; the first sets the CPU target in play)")
     parser.add_argument("--first-runs", type=int, default=9, help="starts timed to the first picture (0: none)")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
