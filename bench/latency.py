@@ -15,9 +15,16 @@ server let go. The game then reads the press from its connection while it waits 
 to finish, before it sleeps again: such a press must act as soon as the present is done, not at
 a later tick.
 
+A third series times a press's sound: the game's mixer writes to SDL's disk audio driver, whose
+output is a FIFO read here as it comes (each buffer the moment it is mixed; the driver then sleeps
+for as long as the buffer plays). Each press, made after at least 0.1 s of silence, moves the
+cursor and plays the move sound; the time is from the press to its first sample, as far into
+the first buffer holding it as it lies there. A
+real device plays that buffer after the ones it already holds: about one buffer later.
+
 Prints the median and 95th percentile of each series, and ends with status 1 when a press waits
 longer than the game allows: a median over 5 ms or a 95th percentile over 17 ms (one frame at
-60 Hz), in either series."""
+60 Hz) in either picture series, or a median over 50 ms for the sound."""
 
 import argparse
 import ctypes
@@ -29,6 +36,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -36,6 +44,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests"))
 import xharness as xh  # noqa: E402
 
 MEDIAN_MS, P95_MS = 5.0, 17.0
+SOUND_MS = 50.0
 
 
 def percentile(values, p):
@@ -115,6 +124,82 @@ def series(client, game, scale, presses, during_present, rng):
     return times
 
 
+class SoundTap:
+    """What the game's mixer hands its device, read as it comes: SDL's disk audio driver writes
+    each buffer into a FIFO of ours the moment it is mixed, and sleeps for as long as the buffer
+    plays. Notes when each read arrived and whether it held a sound (a sample not zero)."""
+
+    def __init__(self, folder):
+        self.path = os.path.join(folder, "audio.fifo")
+        os.mkfifo(self.path)
+        self.chunks = []  # (monotonic time of arrival, bytes, index of its first non-zero byte or -1)
+        self.lock = threading.Lock()
+        self.thread = threading.Thread(target=self.read, daemon=True)
+        self.thread.start()
+
+    def env(self):
+        return {"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": self.path}
+
+    def read(self):
+        with open(self.path, "rb", buffering=0) as f:
+            while True:
+                data = f.read(1 << 16)
+                if not data:
+                    return
+                now = time.monotonic()
+                first = next((i for i, b in enumerate(data) if b), -1)
+                with self.lock:
+                    self.chunks.append((now, len(data), first))
+
+    def since(self, t):
+        with self.lock:
+            return [c for c in self.chunks if c[0] >= t]
+
+    def bytes_per_second(self):
+        """As the driver paces its writes: a buffer's bytes over the time to the next one."""
+        with self.lock:
+            pairs = [(b[1], b[0] - a[0]) for a, b in zip(self.chunks, self.chunks[1:]) if 0 < b[0] - a[0] < 0.1]
+        rates = sorted(n / t for n, t in pairs)
+        return rates[len(rates) // 2] if rates else float("inf")
+
+    def quiet_for(self, seconds):
+        """Waits until nothing but silence (or nothing at all) has come for that long."""
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            now = time.monotonic()
+            if all(c[2] < 0 for c in self.since(now - seconds)):
+                return
+            time.sleep(0.02)
+        raise RuntimeError("the game's sound never went quiet")
+
+
+def sound_series(client, game, tap, presses, rng):
+    """Key press to the first sample of its sound handed to the device, in ms: each press
+    moves the cursor, which plays the move sound, made in silence at a random moment of the tick."""
+    times = []
+    key = "Right"
+    for i in range(presses):
+        # In silence, so that the sound's start shows; some presses find the device running,
+        # others stopped (two silent ticks stop it).
+        tap.quiet_for(0.1)
+        time.sleep(rng.uniform(0.0, 0.1))
+        client.tap(key)
+        pressed = time.monotonic()
+        deadline = pressed + 1.0
+        heard = None
+        while heard is None and time.monotonic() < deadline:
+            loud = [c for c in tap.since(pressed) if c[2] >= 0]
+            if loud:
+                # Within its buffer the sound starts as far in as its first sample lies.
+                heard = loud[0][0] + loud[0][2] / tap.bytes_per_second()
+            time.sleep(0.0005)
+        if heard is None:
+            raise RuntimeError("press %d made no sound within a second" % (i + 1))
+        times.append((heard - pressed) * 1000)
+        key = "Left" if key == "Right" else "Right"
+    return times
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("build", nargs="?", default=os.path.join(ROOT, "build"))
@@ -136,7 +221,8 @@ def main():
         try:
             shutil.copy(os.path.join(ROOT, "assets", "tile.bmp"), d)
             os.makedirs(os.path.join(d, "data", "sevenfold"))
-            env = dict(x.env(), XDG_DATA_HOME=os.path.join(d, "data"), XDG_CONFIG_HOME=os.path.join(d, "config"))
+            tap = SoundTap(d)
+            env = dict(x.env(tap.env()), XDG_DATA_HOME=os.path.join(d, "data"), XDG_CONFIG_HOME=os.path.join(d, "config"))
             proc = xh._spawn([binary], cwd=d, env=env, stdin=subprocess.DEVNULL,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             game = xh.Game(x, binary, ROOT)
@@ -160,6 +246,12 @@ def main():
                 if median > MEDIAN_MS or p95 > P95_MS:
                     failed.append("%s: median %.1f ms (at most %.0f), p95 %.1f ms (at most %.0f)"
                                   % (label, median, MEDIAN_MS, p95, P95_MS))
+            sounds = sound_series(client, game, tap, max(10, args.presses // 2), rng)
+            median, p95 = statistics.median(sounds), percentile(sounds, 95)
+            print("key press to its sound handed to the device: median %.1f ms, p95 %.1f ms, min %.1f, max %.1f "
+                  "(%d presses)" % (median, p95, min(sounds), max(sounds), len(sounds)))
+            if median > SOUND_MS:
+                failed.append("sound: median %.1f ms (at most %.0f)" % (median, SOUND_MS))
         finally:
             client.close()
             for p in list(xh._children):

@@ -375,17 +375,22 @@ int main(int argc, char *argv[])
         return 2;
     InitStick(0);
     Start();
+    tickOnClock = 0; // the soak drains SDL's queue itself: the tick comes through SDL's timer there
 
     Soak soak(seed);
     long rssAfter10k = -1;
+    // A desktop's options card switches the full screen, for which SDL makes a framebuffer of the
+    // new size once: memory of the display's, not the game's, and measured from anew.
+    Uint32 mode = SDL_GetVideoSurface()->flags & SDL_FULLSCREEN;
     auto began = std::chrono::steady_clock::now();
     std::string fault;
     while (soak.stats.ticks < ticks) {
         fault = soak.Step();
         if (!fault.empty())
             break;
-        if (soak.stats.ticks >= 10000 && rssAfter10k < 0)
+        if (soak.stats.ticks >= 10000 && (rssAfter10k < 0 || (SDL_GetVideoSurface()->flags & SDL_FULLSCREEN) != mode))
             rssAfter10k = RssKiB();
+        mode = SDL_GetVideoSurface()->flags & SDL_FULLSCREEN;
         if (progress > 0 && soak.stats.ticks % progress == 0) {
             double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
             printf("soak: %ld ticks, %.0f s, RSS %ld KiB, %ld games\n", soak.stats.ticks, s, RssKiB(),

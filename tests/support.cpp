@@ -308,6 +308,7 @@ void ResetGameState()
     showInMotion = 0;    // a move's steps at once, as the console shows them
 #endif
     pressesActAtOnce = 0; // buttons read once a tick, as the console reads them
+    tickOnClock = 0;      // the tick posted by SDL's timer, as the console has it
     ScreenTouched();
     WakeSound();
     AllKeyClear();

@@ -483,9 +483,10 @@ class _Started:
 class XServer(_Started):
     """A private Xvfb whose 320x240x24 root window is exactly the game's picture; or, given a
     size, a larger screen, with a window manager (openbox) when asked for, which full screen
-    needs."""
+    needs; of another depth (16, 30) when asked for."""
 
-    def __init__(self, timeout=20.0, size=None, window_manager=False):
+    def __init__(self, timeout=20.0, size=None, window_manager=False, depth=24):
+        self.depth = depth
         self.proc = None
         self.wm = None
         self.display = None
@@ -500,7 +501,7 @@ class XServer(_Started):
         try:
             # -displayfd lets the server pick a free display and say so once it accepts clients.
             self.proc = _spawn(
-                ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "%dx%dx24" % (self.size or (SCREEN_W, SCREEN_H)),
+                ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "%dx%dx%d" % ((self.size or (SCREEN_W, SCREEN_H)) + (self.depth,)),
                  "-nolisten", "tcp", "-noreset"],
                 pass_fds=(wfd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                 stderr=log)

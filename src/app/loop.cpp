@@ -19,6 +19,11 @@
 Sint8 done = 0;
 SDL_TimerID tmSet = NULL;
 Uint8 _timer = 70;
+Uint8 tickOnClock = 0;
+
+// On the loop's own clock: when the next tick is due, while tickArmed.
+static Uint32 tickDue;
+static Uint8 tickArmed;
 
 // The tick is timed by SDL's timer thread but runs on the main thread: the timer only posts
 // an event. Each posted event carries the serial of the chain it belongs to, so restarting
@@ -47,6 +52,11 @@ static Uint32 PostTick(Uint32 interval, void *serial)
 
 void ScheduleTick(void)
 {
+    if (tickOnClock) {
+        tickDue = SDL_GetTicks() + _timer;
+        tickArmed = 1;
+        return;
+    }
     // A fired one-shot timer stays registered until removed.
     if (tmSet)
         SDL_RemoveTimer(tmSet);
@@ -64,6 +74,7 @@ void StopTick(void)
     if (tmSet)
         SDL_RemoveTimer(tmSet);
     tmSet = NULL;
+    tickArmed = 0;
     tickSerial++;
 }
 
@@ -162,8 +173,8 @@ void HandleEvent(SDL_Event *event)
 }
 
 // Sleeps until the tick or a frame is due (due ms from now; -1: none) or input comes, instead of
-// looking for events every 10 ms.
-static void WaitForEvents(int due)
+// looking for events every 10 ms. Returns 1 when only the time ran out: nothing came.
+static int WaitForEvents(int due)
 {
     struct pollfd waits[2];
     memset(waits, 0, sizeof waits);
@@ -179,15 +190,16 @@ static void WaitForEvents(int due)
     }
     // Events read off the connection while the picture was shown would not wake poll().
     if (PlatformInputPending())
-        return;
+        return 0;
     // A signal (SIGTERM, SIGINT) cuts the sleep short, and SDL turns it into a quit event.
     int timeout = PlatformPollsInput() || wake[0] < 0 ? 10 : -1;
     if (due >= 0 && (timeout < 0 || due < timeout))
         timeout = due;
-    poll(waits, (nfds_t)count, timeout);
+    int ready = poll(waits, (nfds_t)count, timeout);
     char drained[16];
-    while (wake[0] >= 0 && read(wake[0], drained, sizeof drained) > 0) {
+    while (wake[0] >= 0 && waits[0].revents != 0 && read(wake[0], drained, sizeof drained) > 0) {
     }
+    return ready == 0 && timeout >= 0;
 }
 
 void EventLoop(void)
@@ -203,18 +215,51 @@ void EventLoop(void)
             }
         }
     }
+    // A desktop shows its first picture at once, not a tick period after the deal.
+    if (tickOnClock && tickArmed)
+        tickDue = SDL_GetTicks();
     SDL_Event event;
+    int quiet = 0;       // the last wait ended with nothing come, for a due tick or frame alone
+    Uint32 looked = 0;   // when SDL's queue was last looked at
     while (!done) {
-        // done is looked at only once the queue is empty, so queued events still count.
-        while (SDL_PollEvent(&event))
-            HandleEvent(&event);
+        // When only the clock woke the loop, SDL's queue holds nothing new: looking costs the
+        // idle game a fifth of its time. It is still looked at every half second, for what SDL
+        // turns into events without waking anyone (a SIGTERM that came between two waits).
+        Uint32 now = SDL_GetTicks();
+        if (!quiet || now - looked >= 500) {
+            // done is looked at only once the queue is empty, so queued events still count.
+            looked = now;
+            while (SDL_PollEvent(&event))
+                HandleEvent(&event);
+        }
         if (done)
             break;
         int due = -1;
 #if SEVENFOLD_DESKTOP_FEATURES
         due = FeaturesFrame();
 #endif
-        if (!done)
-            WaitForEvents(due);
+        if (!done && tickArmed && (Sint32)(tickDue - SDL_GetTicks()) <= 0) {
+            // Straight on to the wait: input that came meanwhile wakes it at once, and SDL's
+            // queue is not looked at twice for one wake-up.
+            tickArmed = 0;
+            RunTick();
+#if SEVENFOLD_DESKTOP_FEATURES
+            if (!done)
+                due = FeaturesFrame();
+#endif
+        }
+        if (done)
+            break;
+        int held = PresentDue(looked);
+        if (held >= 0 && (due < 0 || held < due))
+            due = held;
+        if (tickArmed) {
+            Sint32 left = (Sint32)(tickDue - SDL_GetTicks());
+            if (due < 0 || left < due)
+                due = left < 0 ? 0 : left;
+        }
+        // Only where input has a descriptor that wakes the wait; elsewhere (the off-screen
+        // drivers, whose events are pushed into SDL's queue) every wake-up looks.
+        quiet = WaitForEvents(due) && tickOnClock && held < 0 && PlatformInputFd() >= 0 && !PlatformPollsInput();
     }
 }

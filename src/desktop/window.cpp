@@ -7,9 +7,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/app.h"
 #include "assets/assets.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
+#include "sound/sound.h"
 
 Uint32 PlatformVideoFlags(void)
 {
@@ -38,12 +40,22 @@ void PlatformBeforeInit(void)
     setenv("SDL_RENDER_DRIVER", "software", 0);
     // Else SDL makes the window's surface through an OpenGL renderer all the same.
     setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    // SDL opens an X input method, which reads the locale's whole table of compose sequences
+    // (a UTF-8 locale's: some 20 ms of the start) for text the game never takes. A player's own
+    // setting wins.
+    setenv("XCOMPOSEFILE", "/dev/null", 0);
     // A present shows only the rectangles that changed, straight to the X window where there is
     // one; the console shows the whole screen every tick.
     partialPresents = 1;
     // A press acts as it arrives; the console reads its buttons once a tick.
     pressesActAtOnce = 1;
     presentRects = HostPresentRects;
+    // The loop's poll() times the tick: SDL's timer thread would wake twice a tick (re-armed,
+    // fired) on top of the loop's own wake-up. The console keeps SDL's timer.
+    tickOnClock = 1;
+    // The mixer's buffer four times the console's: its thread wakes 44 times a second while
+    // sounds play instead of 172, and a sound still starts within 50 ms of its press.
+    soundSamples = 1024;
 }
 
 int PlatformHasDisplay(void)

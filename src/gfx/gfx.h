@@ -27,6 +27,8 @@ void FillRec(SDL_Surface *surface, Uint16 x, Uint16 y, Uint16 w, Uint16 h, Uint1
 void PutSurface(SDL_Surface *source, SDL_Surface *destination, Sint16 sx, Sint16 sy,
                 Sint16 dx, Sint16 dy, Uint16 w, Uint16 h);
 void UpdateScreen(void);                            // show the screen: what changed, or all of it
+int PresentDue(Uint32 looked); // looked: SDL_GetTicks() at the last look at SDL's queue; ms until the next look must come
+                               // to show a part SDL may hold back, -1 for none
 
 // Drawing and showing less than the whole screen. The idle game changes one 34x34 cell a tick,
 // the cursor's; a tick that has nothing else to show draws that cell alone. Whatever is drawn, a

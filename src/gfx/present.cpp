@@ -46,6 +46,13 @@ static struct {
 } display;
 
 static Uint32 lastShownBySdl; // SDL_GetTicks() when SDL's last update returned
+// sdl12-compat shows an update of parts at once only when its frame time has passed since its
+// last present, which it also makes on its own while it looks for events (an expose, say):
+// sooner, it holds the update back until the next look after that time. The loop looks then,
+// or the window would show the picture before, and go on a step behind at every tick.
+enum { SDL_FRAME_MS = 17 };
+static Uint32 heldSince;
+static Uint8 mayBeHeld;
 
 void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h)
 {
@@ -222,12 +229,26 @@ void UpdateScreen(void)
         for (int i = 0; i < count; i++)
             SDL_UpdateRect(screen, rects[i].x, rects[i].y, rects[i].w, rects[i].h);
         SDL_UpdateRects(screen, 0, NULL);
-        lastShownBySdl = SDL_GetTicks();
+        lastShownBySdl = heldSince = SDL_GetTicks();
+        mayBeHeld = 1;
     } else {
         display.sdlIsStale = 1;
     }
     for (int i = 0; i < count; i++)
         Remember(&rects[i]);
+}
+
+int PresentDue(Uint32 looked)
+{
+    if (!mayBeHeld)
+        return -1;
+    // A look that came a frame time after the update has shown what SDL held back.
+    if ((Sint32)(looked - heldSince) >= SDL_FRAME_MS) {
+        mayBeHeld = 0;
+        return -1;
+    }
+    Sint32 left = (Sint32)(heldSince + SDL_FRAME_MS - SDL_GetTicks());
+    return left > 0 ? (int)left : 0;
 }
 
 void ScreenTouched(void)

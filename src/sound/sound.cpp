@@ -15,9 +15,19 @@ static Uint8 audioOpen; // Mix_Volume divides by the channel count, which is 0 w
 static Uint8 silentTicks;
 static Uint8 audioHeld;
 
+Uint16 soundSamples = 256;
+
 int OpenSound(void)
 {
-    audioOpen = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 256) >= 0;
+    audioOpen = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, (int)soundSamples) >= 0;
+    // SDL's audio stays up after a failed open, and with it a thread that looks for a device to
+    // be plugged in ten times a second (ALSA's) for as long as the game runs.
+    if (!audioOpen && SDL_WasInit(SDL_INIT_AUDIO)) {
+        char why[256];
+        SDL_strlcpy(why, SDL_GetError(), sizeof why);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        SDL_SetError("%s", why);
+    }
     return audioOpen;
 }
 
