@@ -10,6 +10,8 @@ int PlatformWindowScale(int desktopW, int desktopH);            // whole-number 
 int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // a click as the console's buttons
 int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons
 int HostPresentRects(const SDL_Rect *rects, int count);         // changed rectangles straight to the X window
+int SdlPresentRects(const SDL_Rect *rects, int count);          // ... of a smoothed picture, scaled by SDL's own renderer
+void SdlPartsWhole(void);                                       // after each whole present: the window's size it was for
 void WholeNumberScale(void);                                    // SDL's full screen at a whole-number scale too
 const char *Printable(const char *text, char *out, size_t size); // text with terminal controls shown as \xHH, into out
 void HostTitle(const char *title);                               // the window's title, UTF-8, as window managers read it

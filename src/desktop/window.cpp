@@ -1,5 +1,6 @@
 // The desktop window: titled, with its icon and pointer, a crisp whole-number scale, Alt+Enter.
 #include "desktop/desktop.h"
+#include "desktop/x11.h"
 
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
@@ -111,9 +112,7 @@ void HostTitle(const char *title)
     // into WM_NAME as Latin-1: on X both are set here, the old one in Latin-1 with a plain
     // hyphen for a dash and ? for what Latin-1 lacks.
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetVideoSurface() == NULL || SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11 ||
-        info.info.x11.display == NULL)
+    if (!SdlX11(&info))
         return;
     Display *display = info.info.x11.display;
     Window window = info.info.x11.wmwindow != 0 ? info.info.x11.wmwindow : info.info.x11.window;
@@ -151,12 +150,10 @@ static Display *XDisplay(void)
 {
     static int asked;
     static Display *display;
+    SDL_SysWMinfo info;
     if (!asked && SDL_GetVideoSurface() != NULL) {
         asked = 1;
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        if (SDL_GetWMInfo(&info) > 0 && info.subsystem == SDL_SYSWM_X11)
-            display = info.info.x11.display;
+        display = SdlX11(&info) ? info.info.x11.display : NULL;
     }
     return display;
 }
@@ -194,11 +191,10 @@ void PlatformToggleFullScreen(void)
     // sizes the window itself, as a manager would, and SDL hears of it as from one.
     static int windowedX, windowedY, windowedW, windowedH;
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
     Display *display = XDisplay();
     Window window = 0;
     XWindowAttributes now;
-    if (display != NULL && SDL_GetWMInfo(&info) > 0 && info.subsystem == SDL_SYSWM_X11)
+    if (display != NULL && SdlX11(&info))
         window = info.info.x11.window;
     if (window != 0 && (Managed(display) || !XGetWindowAttributes(display, window, &now)))
         window = 0;
