@@ -1,0 +1,297 @@
+// The game's own desktop features: a move in motion, game over said, the cards, the game and settings kept, the volume heard.
+#include "desktop_support.h"
+
+using namespace desktoptest;
+
+namespace {
+
+class DesktopPlay : public Desktop {
+protected:
+    void SetUp() override
+    {
+        Desktop::SetUp();
+        was_ = getenv("XDG_DATA_HOME");
+        data_ = fs::current_path() / (std::string("play-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(data_);
+        fs::create_directories(data_ / "sevenfold");
+        setenv("XDG_DATA_HOME", data_.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        cardShown = CARD_NONE;
+        ShowFinish();
+        showInMotion = 0;
+        setenv("XDG_DATA_HOME", was_.c_str(), 1);
+        fs::remove_all(data_);
+        Desktop::TearDown();
+    }
+    static void Tap(SDLKey key)
+    {
+        Key(SDL_KEYDOWN, key);
+        Key(SDL_KEYUP, key);
+    }
+    // Every pixel of a rectangle of the screen equals the same rectangle of a picture drawn at (x, y).
+    static bool Shows(SDL_Surface *picture, int sx, int sy, int x, int y, int w, int h)
+    {
+        for (int j = 0; j < h; j++)
+            for (int i = 0; i < w; i++) {
+                Uint16 want = SheetPixelOnScreen(picture, sx + i, sy + j);
+                bool key = (SDL_LockSurface(picture), ((Uint16 *)picture->pixels)[(sy + j) * picture->pitch / 2 + sx + i] == 0x3E0);
+                SDL_UnlockSurface(picture);
+                if (!key && ScreenPixel(x + i, y + j) != want)
+                    return false;
+            }
+        return true;
+    }
+    fs::path data_;
+    std::string was_;
+};
+
+// A lift at (1, 2) and a step right clear the 3s of row 2; the seed gives cascades after it.
+const Rows runsInRow2 = {"0123456", "3456012", "6101145", "2345601", "5601234", "1234560", "4560123"};
+
+TEST_F(DesktopPlay, AMovePlaysOutInMotionWhileTheKeysActAtOnce)
+{
+    SetBoard(runsInRow2);
+    const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.steps.size() >= 2 && !o.gameOver; });
+    ASSERT_NE(seed, 0u);
+    const MoveOutcome expected = SimulateMove(table, 1 + 7 * 2, 2 + 7 * 2, seed);
+    // The board after the swap, every tile at full strength: while the first runs show, the
+    // picture differs from it in the runs' cells only, where their tiles still show, faded.
+    std::swap(table[1 + 7 * 2], table[2 + 7 * 2]);
+    DrawPan();
+    const std::vector<Uint16> swapped = ScreenPixels();
+    const RunReport runs = FindRuns(table);
+    SetBoard(runsInRow2);
+
+    showInMotion = 1;
+    hostClockSet = 1000;
+    mx = 1; my = 2;
+    Tap(SDLK_SPACE);
+    srand(seed);
+    Tap(SDLK_RIGHT);
+    EXPECT_EQ(soundsPlayed[3], 1) << "the move sound as the swap starts";
+    EXPECT_EQ(score, expected.points) << "the rules are done at once, the show plays their record";
+    EXPECT_EQ(BoardRows(), BoardRows(expected.board));
+    auto frameAt = [](Uint32 ms) { hostClockSet = 1000 + ms; return FeaturesFrame(); };
+    frameAt(160);
+    const std::vector<Uint16> faded = ScreenPixels();
+    EXPECT_EQ(soundsPlayed[1], 0);
+    for (int cell = 0; cell < 49; cell++) {
+        int differing = 0, white = 0;
+        for (int y = 0; y < 34; y++)
+            for (int x = 0; x < 34; x++) {
+                size_t at = (size_t)((1 + 34 * (cell / 7) + y) * 320 + 80 + 34 * (cell % 7) + x);
+                differing += faded[at] != swapped[at];
+                white += faded[at] == 0xFFFF;
+            }
+        if (cell == 2 + 7 * 2)
+            continue; // under the cursor
+        if (runs.marks[cell] == 0)
+            EXPECT_EQ(differing, 0) << "cell " << cell << " is in no run";
+        else
+            EXPECT_TRUE(differing > 0 && white < 34 * 34) << "cell " << cell << " shows its tile faded";
+    }
+    // Presses during the show act at once, each one; the show goes on.
+    Tap(SDLK_DOWN);
+    Tap(SDLK_DOWN);
+    EXPECT_EQ(my, 4) << "two presses, two rows";
+    EXPECT_GT(frameAt(240), 0);
+    EXPECT_EQ(soundsPlayed[1], 1) << "the first runs vanished with the clear sound";
+    Uint32 ms = 240;
+    while (frameAt(ms) >= 0 && ms < 10000)
+        ms += 16;
+    EXPECT_LT(ms, 100 + 2 * expected.steps.size() * (120 + 200)) << "over in its time";
+    EXPECT_EQ(soundsPlayed[1], (int)expected.steps.size());
+    const std::vector<Uint16> end = ScreenPixels();
+    DrawPan();
+    DrawCursorFrame();
+    DrawScore();
+    EXPECT_TRUE(end == ScreenPixels()) << "the show ends on the board and score the rules left";
+}
+
+TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
+{
+    SetBoard(runsInRow2);
+    const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.gameOver; });
+    ASSERT_NE(seed, 0u);
+    mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
+    srand(seed);
+    MakeMove();
+    ASSERT_EQ(_gameOver, 1);
+    RunTick();
+    char *title = NULL;
+    SDL_WM_GetCaption(&title, NULL);
+    EXPECT_STREQ(title, "Sevenfold \xE2\x80\x94 game over");
+    // The banner with its new-high-score line (the table was empty), the score in its field.
+    SDL_Surface *banner = LoadPicture(iBanner, iBanner_size, 0x3E0);
+    ASSERT_NE(banner, nullptr);
+    EXPECT_TRUE(Shows(banner, 0, 0, 100, 88, 200, 32)) << "the banner's top";
+    EXPECT_TRUE(Shows(banner, 0, 64, 100, 88 + 51, 200, 12)) << "a new high score";
+    PutDigit(score, 7, 5, 40);
+    for (int y = 0; y < 13; y++)
+        for (int x = 0; x < 70; x++)
+            ASSERT_EQ(ScreenPixel(100 + 97 + x, 88 + 33 + y), ScreenPixel(5 + x, 40 + y)) << "the final score";
+    // A card taken away puts the banner back with the board.
+    Tap(SDLK_F1);
+    Tap(SDLK_SPACE);
+    EXPECT_TRUE(Shows(banner, 0, 0, 100, 88, 200, 32)) << "the banner after a card";
+    SDL_FreeSurface(banner);
+    char today[11];
+    TodaysDate(today);
+    std::ifstream file(data_ / "sevenfold" / "scores");
+    std::string line;
+    std::getline(file, line);
+    EXPECT_EQ(line, std::to_string(score) + " " + today);
+
+    // A new game takes the title back; the game over is kept once, not again.
+    isMenu = 0;
+    Start();
+    RunTick();
+    SDL_WM_GetCaption(&title, NULL);
+    EXPECT_STREQ(title, "Sevenfold");
+    GameEnds(); // left with no points: nothing to keep
+    std::ifstream again(data_ / "sevenfold" / "scores");
+    int lines = 0;
+    while (std::getline(again, line))
+        lines++;
+    EXPECT_EQ(lines, 1);
+}
+
+TEST_F(DesktopPlay, F1ShowsTheControlsAndHoldsTheGameUntilAnyKey)
+{
+    RunTick();
+    // A direction held as the card comes up, which steps at once and would repeat from 1250.
+    hostClockSet = 1000;
+    Key(SDL_KEYDOWN, SDLK_RIGHT);
+    ASSERT_EQ(mx, 4);
+    Tap(SDLK_F1);
+    EXPECT_EQ(cardShown, CARD_HELP);
+    // Alt alone, half of Alt+Enter, and a pad's hat let go are no presses.
+    Tap(SDLK_LALT);
+    SDL_Event centred;
+    memset(&centred, 0, sizeof centred);
+    centred.type = SDL_JOYHATMOTION;
+    centred.jhat.value = SDL_HAT_CENTERED;
+    HandleEvent(&centred);
+    EXPECT_EQ(cardShown, CARD_HELP);
+    SDL_Surface *help = LoadPicture(iHelp, iHelp_size, 0x3E0);
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(Shows(help, 0, 0, 84, 4, 232, 232));
+    SDL_FreeSurface(help);
+    // No game step while it shows: the held direction does not move the cursor.
+    TickAt(1300);
+    TickAt(1370);
+    EXPECT_EQ(mx, 4);
+    // Any key takes it away, and is no move of its own; the board is drawn again where it lay.
+    Tap(SDLK_LEFT);
+    EXPECT_EQ(cardShown, CARD_NONE);
+    EXPECT_EQ(mx, 4);
+    EXPECT_NE(ScreenPixel(80 + 34 * 3 + 1, 1 + 34 * 3 + 1), ScreenPixel(84 + 120, 4 + 120)) << "the board again";
+    TickAt(1440);
+    EXPECT_EQ(mx, 5) << "the held direction moves once the card is gone";
+    Key(SDL_KEYUP, SDLK_RIGHT);
+}
+
+TEST_F(DesktopPlay, HighScoreShowsTheTable)
+{
+    ASSERT_EQ(SaveScore(1234, "2025-03-04", NULL), 0);
+    isMenu = 1;
+    _currMenu = 0;
+    SDL_Event b = JoyButtonEvent(SDL_JOYBUTTONDOWN, BTN_B);
+    HandleEvent(&b);
+    RunTick();
+    EXPECT_EQ(cardShown, CARD_SCORES);
+    EXPECT_EQ(isBkey, 0) << "taken, so the table does not come back at once";
+    SDL_Surface *card = LoadPicture(iScores, iScores_size, 0x3E0);
+    ASSERT_NE(card, nullptr);
+    EXPECT_TRUE(Shows(card, 0, 0, 84, 4, 232, 30)) << "its heading";
+    EXPECT_TRUE(Shows(card, 0, 30 + 18, 84, 4 + 30 + 18, 232, 18)) << "the second row, empty";
+    EXPECT_FALSE(Shows(card, 0, 30, 84, 4 + 30, 232, 18)) << "the first row holds the score";
+    // The date, glyph by glyph from the strip below the card.
+    const char *date = "2025-03-04";
+    for (int j = 0; j < 10; j++) {
+        int glyph = date[j] == '-' ? 10 : date[j] - '0';
+        EXPECT_TRUE(Shows(card, 7 * glyph, 232, 84 + 122 + 7 * j, 4 + 30 + 4, 7, 9)) << "date character " << j;
+    }
+    SDL_FreeSurface(card);
+    SDL_Event up = JoyButtonEvent(SDL_JOYBUTTONUP, BTN_B);
+    HandleEvent(&up);
+    Click(200, 100);
+    EXPECT_EQ(cardShown, CARD_NONE) << "a click takes it away";
+    EXPECT_EQ(isMenu, 1) << "back to the menu";
+}
+
+TEST_F(DesktopPlay, TheControlsShowByThemselvesOnAFirstStartOnly)
+{
+    fs::remove_all(data_ / "sevenfold");
+    firstStartChecked = 0;
+    RunTick();
+    EXPECT_EQ(cardShown, CARD_HELP);
+    EXPECT_TRUE(fs::is_directory(data_ / "sevenfold")) << "made, so the next start is no first";
+    cardShown = CARD_NONE;
+    firstStartChecked = 0;
+    RunTick();
+    EXPECT_EQ(cardShown, CARD_NONE);
+}
+
+TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
+{
+    const std::string good = "sevenfold game 1\nboard 0123456/3456012/6012345/2345601/5601234/1234560/4560123\n"
+                             "score 120\ncursor 4 5\nlifted 1 2\nskin 0\n";
+    const struct {
+        const char *what, *from, *to;
+    } broken[] = {
+        {"another version", "game 1", "game 2"}, {"a kind out of range", "0123456/", "0123457/"},
+        {"a run on the board", "0123456/", "0003456/"}, {"a line missing", "cursor 4 5\n", ""},
+        {"a score past 32 bits", "120", "4294967296"}, {"a cursor off the board", "4 5", "4 7"},
+    };
+    const fs::path kept = data_ / "sevenfold" / "game";
+    for (const auto &b : broken) {
+        SCOPED_TRACE(b.what);
+        std::string text = good;
+        text.replace(text.find(b.from), strlen(b.from), b.to);
+        std::ofstream(kept) << text;
+        Rows dealt = BoardRows();
+        score = 0;
+        ::testing::internal::CaptureStderr();
+        ContinueKeptGame();
+        std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_FALSE(fs::exists(kept));
+        EXPECT_TRUE(fs::exists(data_ / "sevenfold" / "game.bad"));
+        EXPECT_EQ(BoardRows(), dealt) << "the game dealt plays on";
+        fs::remove(data_ / "sevenfold" / "game.bad");
+    }
+    std::ofstream(kept) << good;
+    ContinueKeptGame();
+    EXPECT_EQ(BoardRows(), latin);
+    EXPECT_EQ((int)score * 100 + mx * 10 + my, 120 * 100 + 45);
+    EXPECT_EQ(SET * 100 + setX * 10 + setY, 112);
+}
+
+TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
+{
+    const fs::path folder = fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold";
+    fs::create_directories(folder);
+    std::ofstream(folder / "settings") << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \nskin = 1\n";
+    showInMotion = 1;
+    const Sint8 volume = _VOLUME;
+    ::testing::internal::CaptureStderr();
+    LoadSettings();
+    std::string said = ::testing::internal::GetCapturedStderr();
+    fs::remove_all(folder);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    EXPECT_EQ(showInMotion, 0);
+    EXPECT_EQ(skin, skinMax > 1 ? 1 : 0);
+    EXPECT_EQ(_VOLUME, volume) << "left as it was";
+}
+
+TEST_F(DesktopPlay, AVolumeStepIsHeard)
+{
+    Tap(SDLK_MINUS);
+    EXPECT_EQ(soundsPlayed[3], 1) << "the move sound, at the new volume";
+    EXPECT_EQ(Mix_Volume(-1, -1), _VOLUME);
+}
+
+} // namespace
