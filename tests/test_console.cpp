@@ -26,7 +26,7 @@ protected:
 
 TEST_F(Console, BOnHighScoreOrOptionDoesNothing)
 {
-    // A desktop shows the table and the options over the board (test_desktop).
+    // A desktop shows the table and the options over the board (test_features).
     SetBoard({"0123456", "3456012", "6012345", "2345601", "5601234", "1234560", "4560123"});
     isMenu = 1;
     score = 50;

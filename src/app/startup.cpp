@@ -9,9 +9,6 @@
 #include "gfx/gfx.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
-#if SEVENFOLD_DESKTOP_FEATURES
-#include "game/desktop/features.h"
-#endif
 
 // SDL's error as it stands, copied into error.
 static void KeepError(char *error, size_t size)
@@ -70,18 +67,11 @@ int Init(void)
     InitMenu(iMenu, iMenu_size, 0, 150, 4, 0, 20);
     SetDigit(10, 13);
     SetDigitBack(0xFFFFFF);
-#if SEVENFOLD_DESKTOP_FEATURES
-    LoadSettings();
-#endif
     return 1;
 }
 
 void Quit(void)
 {
-#if SEVENFOLD_DESKTOP_FEATURES
-    // However the program ends, the game in progress is kept for the next start.
-    GameLeft();
-#endif
     // A device stopped by the held audio lock would never close.
     WakeSound();
     // Both ways out of the event loop set done. An exit from anywhere else comes from inside

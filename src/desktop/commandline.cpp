@@ -41,15 +41,20 @@ static const char help[] =
     "        volume up / down by 10, heard at once\n"
     "  F1\n"
     "        these controls over the board, until any key or click\n"
+    "  H; north button (Y on most pads)\n"
+    "        a hint: two tiles whose swap makes a run, ringed for a moment\n"
     "  A, S, keypad Enter\n"
     "        nothing\n"
     "  Alt+Enter\n"
     "        full screen or a window\n"
     "\n"
     "The menu's items are high score (the ten best, kept in\n"
-    "$XDG_DATA_HOME/sevenfold/scores), option (which does nothing yet), new game and quit\n"
-    "game; closing the window ends the game too. The tile sheet tile.bmp is looked for in\n"
-    "the current folder, beside the program, then in the installed data folder.\n";
+    "$XDG_DATA_HOME/sevenfold/scores), new game, option (the skin, the volume, full screen\n"
+    "and moves in motion or at once, kept in $XDG_CONFIG_HOME/sevenfold/settings) and quit\n"
+    "game. Quitting or closing the window keeps the game in progress\n"
+    "($XDG_DATA_HOME/sevenfold/game), and the next start goes on with it. The tile sheet\n"
+    "tile.bmp is looked for in the current folder, beside the program, then in the installed\n"
+    "data folder.\n";
 
 // The answer is only given once it is written: a full disk or a closed standard output is a
 // failure, not a success with nothing said.

@@ -8,7 +8,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/app.h"
 #include "assets/assets.h"
 #include "gfx/gfx.h"
 #include "input/input.h"

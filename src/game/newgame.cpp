@@ -1,6 +1,8 @@
 // A new game: the deal, and the whole screen drawn afresh with the side panel.
 #include "game/game.h"
 
+#include <stdlib.h>
+
 #include "assets/assets.h"
 #include "board/board.h"
 #include "gfx/gfx.h"
@@ -43,9 +45,14 @@ void Start(void)
 
 void FirstGame(void)
 {
-    Start();
 #if SEVENFOLD_DESKTOP_FEATURES
-    // A desktop goes on with the game left at the last exit, if one was kept.
+    // A desktop starts as the player left it: the settings kept, the game kept (at the end of
+    // the program, however it ends, before SDL is shut down: exit handlers run last first).
+    LoadSettings();
+    Start();
     ContinueKeptGame();
+    atexit(GameLeft);
+#else
+    Start();
 #endif
 }

@@ -41,6 +41,8 @@ int PlatformInputFd(void);            // a descriptor that becomes readable when
 int PlatformInputPending(void);       // input already read from that descriptor and waiting
 int PlatformPollsInput(void);         // 1 when some input comes with nothing to wake the loop: look every 10 ms
 
+extern Uint8 tickOnClock;             // 1: the loop's own clock times the tick (a desktop); 0: SDL's timer thread posts it. The host layer
+
 void PlatformToggleFullScreen(void);  // between full screen and a window; nothing on the console
 
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
