@@ -225,21 +225,26 @@ TEST_F(Tick, TheTimerSaysOnceWhenTheTickIsDue)
     EXPECT_EQ(TicksWaiting(), 1);
 }
 
-// How long SDL's timer really takes to fire a one-shot timer of one tick period. The classic
-// SDL 1.2 fires 10 ms early (it takes its own resolution off the interval); sdl12-compat does not.
+// How long SDL's timer really takes, at the least, to fire a one-shot timer of one tick period.
+// The classic SDL 1.2 fires 10 ms early (it takes its own resolution off the interval);
+// sdl12-compat does not. A busy machine only ever makes a timer late: the least of a few is it.
 Uint32 TimerPeriod()
 {
     static std::atomic<Uint32> fired;
-    fired = 0;
-    Uint32 start = SDL_GetTicks();
-    SDL_TimerID timer = SDL_AddTimer(_timer, [](Uint32, void *) -> Uint32 {
-        fired = SDL_GetTicks();
-        return 0;
-    }, NULL);
-    while (fired == 0)
-        SDL_Delay(1);
-    SDL_RemoveTimer(timer);
-    return fired - start;
+    Uint32 least = 0xFFFFFFFFu;
+    for (int i = 0; i < 3; i++) {
+        fired = 0;
+        Uint32 start = SDL_GetTicks();
+        SDL_TimerID timer = SDL_AddTimer(_timer, [](Uint32, void *) -> Uint32 {
+            fired = SDL_GetTicks();
+            return 0;
+        }, NULL);
+        while (fired == 0)
+            SDL_Delay(1);
+        SDL_RemoveTimer(timer);
+        least = std::min(least, (Uint32)fired - start);
+    }
+    return least;
 }
 
 TEST_F(Tick, ASlowTickIsFollowedByAWholePeriod)

@@ -56,7 +56,8 @@ void ScheduleTick(void)
         tickArmed = 1;
         return;
     }
-    // A fired one-shot timer stays registered until removed.
+    // sdl12-compat keeps a fired one-shot timer registered until it is removed; the classic SDL
+    // 1.2 has dropped it already, and removing it again finds nothing.
     if (tmSet)
         SDL_RemoveTimer(tmSet);
     tmSet = SDL_AddTimer(_timer, PostTick, (void *)tickSerial);

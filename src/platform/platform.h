@@ -41,7 +41,7 @@ int PlatformInputFd(void);            // a descriptor that becomes readable when
 int PlatformInputPending(void);       // input already read from that descriptor and waiting
 int PlatformPollsInput(void);         // 1 when some input comes with nothing to wake the loop: look every 10 ms
 
-extern Uint8 tickOnClock;             // 1: the loop's own clock times the tick (a desktop); 0: SDL's timer thread posts it. The host layer
+extern Uint8 tickOnClock;             // 1: the loop's own clock times the tick (a desktop); 0: SDL's timer thread posts it; set by the host layer
 
 void PlatformToggleFullScreen(void);  // between full screen and a window; nothing on the console
 
