@@ -5,6 +5,8 @@ using namespace desktoptest;
 
 namespace {
 
+
+
 // A save of the high scores stopped on its way: while armed, every write, fsync and renameat made
 // on the arming thread is logged as a step, and step `at` fails with EIO or kills the process
 // just before it is made. Each write may also be cut short, as a full disk or a signal cuts it.
@@ -26,6 +28,49 @@ void Arm(int at, bool kills = false)
     trap.at = at;
     trap.kills = kills;
     trap.writeMost = 8;
+}
+
+// A copy of the game saving one score, as a process of its own: the test program started again
+// with SEVENFOLD_TEST_SAVE set saves those points on that date, once the descriptor in
+// SEVENFOLD_TEST_GO (if any) reads its end, with the trap set to kill it at the step in
+// SEVENFOLD_TEST_KILL_AT (if any), and ends before anything else runs. A child forked from the test
+// itself would share its other threads' locks (SDL's audio thread, the sanitizers' allocator)
+// caught at the fork; it saves itself only where the program cannot be started again (under an
+// emulator without binfmt).
+int SaveAsAChild()
+{
+    const char *points = getenv("SEVENFOLD_TEST_SAVE"), *go = getenv("SEVENFOLD_TEST_GO"),
+               *killAt = getenv("SEVENFOLD_TEST_KILL_AT");
+    if (points == nullptr)
+        return 0;
+    char byte;
+    while (go != nullptr && read(atoi(go), &byte, 1) < 0 && errno == EINTR) {
+    }
+    if (killAt != nullptr)
+        Arm(atoi(killAt), true);
+    const char *date = points + strcspn(points, " ") + 1;
+    _exit(SaveScore((Uint32)strtoul(points, nullptr, 10), date, nullptr) >= 0 ? 0 : 1);
+}
+const int savedAsAChild = SaveAsAChild();
+
+// Starts such a copy: "POINTS DATE", the descriptor it waits on or -1, the step it dies at or -1.
+pid_t SaveInAChild(const std::string &pointsAndDate, int go, int killAt)
+{
+    setenv("SEVENFOLD_TEST_SAVE", pointsAndDate.c_str(), 1);
+    if (go >= 0)
+        setenv("SEVENFOLD_TEST_GO", std::to_string(go).c_str(), 1);
+    if (killAt >= 0)
+        setenv("SEVENFOLD_TEST_KILL_AT", std::to_string(killAt).c_str(), 1);
+    char self[] = "/proc/self/exe";
+    char *argv[] = {self, nullptr};
+    pid_t child = fork();
+    if (child == 0) {
+        execv(self, argv);
+        SaveAsAChild();
+    }
+    for (const char *name : {"SEVENFOLD_TEST_SAVE", "SEVENFOLD_TEST_GO", "SEVENFOLD_TEST_KILL_AT"})
+        unsetenv(name);
+    return child;
 }
 
 bool Sprung(int fd, const char *call)
@@ -274,12 +319,7 @@ TEST_F(DesktopScores, ASaveStoppedAtAnyStepLeavesTheOldTableOrTheNew)
             const bool renamed = at > (int)steps.size() - 2;
             Put(before);
             if (kills) {
-                pid_t child = fork();
-                if (child == 0) {
-                    Arm(at, true);
-                    SaveScore(500, "2025-02-01", nullptr);
-                    _exit(0);
-                }
+                pid_t child = SaveInAChild("500 2025-02-01", -1, at);
                 int status = 0;
                 ASSERT_EQ(waitpid(child, &status, 0), child);
                 EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the step was reached";
@@ -307,18 +347,12 @@ TEST_F(DesktopScores, TwoCopiesSavingAtOnceBothKeepTheirScores)
         SCOPED_TRACE("round " + std::to_string(round));
         int go[2];
         ASSERT_EQ(pipe(go), 0);
+        fcntl(go[1], F_SETFD, FD_CLOEXEC);
         pid_t children[2];
         for (int c = 0; c < 2; c++) {
             Uint32 points = (Uint32)(1000 + 2 * round + c);
             all.push_back(points);
-            children[c] = fork();
-            if (children[c] == 0) {
-                close(go[1]);
-                char byte;
-                while (read(go[0], &byte, 1) < 0 && errno == EINTR) {
-                }
-                _exit(SaveScore(points, "2025-04-01", nullptr) >= 0 ? 0 : 1);
-            }
+            children[c] = SaveInAChild(std::to_string(points) + " 2025-04-01", go[0], -1);
         }
         close(go[0]);
         close(go[1]); // both are let go at once
