@@ -37,6 +37,8 @@ const int kWidth = 320, kHeight = 240;
 const int kGuardRows[] = {46, 120};
 // Whole presents asked for in a row when the window could not be read (not yet shown, say).
 const int kMostRetries = 20;
+// How much of the shared segment the puts go round in before waiting for the server.
+const size_t kRingBytes = 512 * 1024;
 
 // SDL2, which sdl12-compat loaded: the window and renderer that show the picture.
 struct Sdl2 {
@@ -227,8 +229,11 @@ Uint8 *Room(size_t pixels)
         }
     }
     if (x.shmAttached && bytes <= x.shmBytes) {
-        // Round to the start only once the server has read what lies there.
-        if (x.ringAt + bytes > x.shmBytes && !PutsRead())
+        // Round to the start only once the server has read what lies there. The ring keeps to
+        // the segment's first half MiB where it can (seven cursor cells at x4, a wait every
+        // half second), so that the rest of the segment's pages stay untouched, out of memory.
+        const size_t ring = x.shmBytes < kRingBytes ? x.shmBytes : kRingBytes;
+        if (x.ringAt + bytes > (bytes > ring ? x.shmBytes : ring) && !PutsRead())
             return NULL;
         Uint8 *room = (Uint8 *)x.shm.shmaddr + x.ringAt;
         x.ringAt += (bytes + 63) & ~(size_t)63;
