@@ -57,6 +57,9 @@ void CountPutErrors(Display *display)
     putsFrom = putsTo = NextRequest(display);
 }
 
+// How much of the shared segment the puts go round in before waiting for the server.
+static const size_t kRingBytes = 512 * 1024;
+
 static struct {
     XShmSegmentInfo shm;
     bool tried, attached;
@@ -126,8 +129,11 @@ int RoomForPuts(Display *display, size_t bytes, size_t most, PutRoom *room)
         }
     }
     if (ring.attached && bytes <= ring.bytes) {
-        // Round to the start only once the server has read what lies there.
-        if (ring.at + bytes > ring.bytes && !PutsRead(display))
+        // Round to the start only once the server has read what lies there. The ring keeps to
+        // the segment's first half MiB where it can (seven cursor cells at x4, a wait every
+        // half second), so that the rest of the segment's pages stay untouched, out of memory.
+        const size_t round = ring.bytes < kRingBytes ? ring.bytes : kRingBytes;
+        if (ring.at + bytes > (bytes > round ? ring.bytes : round) && !PutsRead(display))
             return 0;
         room->at = (Uint8 *)ring.shm.shmaddr + ring.at;
         room->shared = &ring.shm;
