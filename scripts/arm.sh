@@ -145,7 +145,8 @@ floor_ok=yes
 "$root/scripts/glibc-floor.sh" "$build-console/sevenfold" || floor_ok=no
 
 qemu=(qemu-arm -L "$sysroot")
-export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+# QEMU_LD_PREFIX too: where binfmt runs ARM programs, a test that starts itself again finds the loader.
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy QEMU_LD_PREFIX="$sysroot"
 
 # --- Tests. -----------------------------------------------------------------------------------
 # The C++ test programs run through the emulator. The Python tests start the game and the test

@@ -53,12 +53,13 @@ int SaveAsAChild()
 }
 const int savedAsAChild = SaveAsAChild();
 
-// Starts such a copy: "POINTS DATE", the descriptor it waits on or -1, the step it dies at or -1.
-pid_t SaveInAChild(const std::string &pointsAndDate, int go, int killAt)
+// Starts such a copy: "POINTS DATE", the pipe whose end it waits for or null, the step it dies at
+// or -1.
+pid_t SaveInAChild(const std::string &pointsAndDate, const int *go, int killAt)
 {
     setenv("SEVENFOLD_TEST_SAVE", pointsAndDate.c_str(), 1);
-    if (go >= 0)
-        setenv("SEVENFOLD_TEST_GO", std::to_string(go).c_str(), 1);
+    if (go != nullptr)
+        setenv("SEVENFOLD_TEST_GO", std::to_string(go[0]).c_str(), 1);
     if (killAt >= 0)
         setenv("SEVENFOLD_TEST_KILL_AT", std::to_string(killAt).c_str(), 1);
     char self[] = "/proc/self/exe";
@@ -66,6 +67,8 @@ pid_t SaveInAChild(const std::string &pointsAndDate, int go, int killAt)
     pid_t child = fork();
     if (child == 0) {
         execv(self, argv);
+        if (go != nullptr)
+            close(go[1]); // the exec would have; kept, the copy waits for itself forever
         SaveAsAChild();
     }
     for (const char *name : {"SEVENFOLD_TEST_SAVE", "SEVENFOLD_TEST_GO", "SEVENFOLD_TEST_KILL_AT"})
@@ -319,7 +322,7 @@ TEST_F(DesktopScores, ASaveStoppedAtAnyStepLeavesTheOldTableOrTheNew)
             const bool renamed = at > (int)steps.size() - 2;
             Put(before);
             if (kills) {
-                pid_t child = SaveInAChild("500 2025-02-01", -1, at);
+                pid_t child = SaveInAChild("500 2025-02-01", nullptr, at);
                 int status = 0;
                 ASSERT_EQ(waitpid(child, &status, 0), child);
                 EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the step was reached";
@@ -352,7 +355,7 @@ TEST_F(DesktopScores, TwoCopiesSavingAtOnceBothKeepTheirScores)
         for (int c = 0; c < 2; c++) {
             Uint32 points = (Uint32)(1000 + 2 * round + c);
             all.push_back(points);
-            children[c] = SaveInAChild(std::to_string(points) + " 2025-04-01", go[0], -1);
+            children[c] = SaveInAChild(std::to_string(points) + " 2025-04-01", go, -1);
         }
         close(go[0]);
         close(go[1]); // both are let go at once
