@@ -31,12 +31,20 @@ void StartButton(void)
     }
 }
 
+void StepVolume(int by)
+{
+    if (by > 0)
+        _VOLUME = (Sint8)(_VOLUME + 10 > 126 ? 127 : _VOLUME + 10);
+    else
+        _VOLUME = (Sint8)(_VOLUME - 10 < 0 ? 0 : _VOLUME - 10);
+}
+
 void VolumeButtons(void)
 {
     if (isVolUPkey)
-        _VOLUME = (Sint8)(_VOLUME + 10 > 126 ? 127 : _VOLUME + 10);
+        StepVolume(1);
     if (isVolDOWNkey)
-        _VOLUME = (Sint8)(_VOLUME - 10 < 0 ? 0 : _VOLUME - 10);
+        StepVolume(-1);
     ApplyVolume();
 #if SEVENFOLD_DESKTOP_FEATURES
     // The new volume is heard at once, not only at the next move.

@@ -13,8 +13,6 @@
 Uint8 cardShown = CARD_NONE;
 Uint8 firstStartChecked = 0; // the first step has looked for the data folder
 
-// Both cards cover the same square of the board area, inside its cells.
-enum { CARD_X = BOARD_X + 4, CARD_Y = BOARD_Y + 3, CARD_SIZE = 232 };
 // The high-score card's rows, and the date glyphs (0-9 then '-') on the strip below the card.
 enum { ROW_Y = 30, ROW_H = 18, POINTS_X = 39, POINTS_DY = 2, DATE_X = 122, DATE_DY = 4, GLYPH_W = 7, GLYPH_H = 9 };
 

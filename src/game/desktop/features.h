@@ -8,6 +8,8 @@
 
 #include <SDL.h>
 
+#include "gfx/gfx.h"
+
 // The features' own pictures, embedded from assets/ as the game's are.
 extern const unsigned char iBanner[]; // banner.bmp: the game-over banner, and its new-high-score line below it
 extern const Uint32 iBanner_size;
@@ -36,6 +38,8 @@ void ShowFinish(void);       // the show ends where it is, the score as the rule
 // the options (the menu's item). While one shows no game step runs; any key, button or click
 // takes the first two away, and the options card takes what changes its settings.
 enum { CARD_NONE, CARD_HELP, CARD_SCORES, CARD_OPTIONS };
+// Every card covers the same square of the board area, inside its cells.
+enum { CARD_X = BOARD_X + 4, CARD_Y = BOARD_Y + 3, CARD_SIZE = 232 };
 extern Uint8 cardShown;      // the card over the board, CARD_NONE for none; ShowCard and FeaturesEvent
 void ShowCard(int card);     // drawn over the board and shown at once
 void DrawOptions(SDL_Surface *sheet);      // the options card's values, over the card just drawn
@@ -46,7 +50,6 @@ int OptionsEvent(const SDL_Event *event);  // while it shows: 1 taken, 0 taken a
 void GameOverShown(void);    // the banner up once the game is over and its last move shown, down with a new game
 void DrawGameOverBanner(void); // the banner as it stands, into screen
 void GameEnds(void);         // the game in play is over, replaced or left: its score enters the table, once
-
 
 // A hint: the two tiles of a swap that makes a run, ringed, the rings fading by themselves.
 void ShowHint(void);         // H or the pad's north button, in play
@@ -60,5 +63,6 @@ void SaveSettings(void);     // kept anew when one differs from the file's
 void ContinueKeptGame(void); // right after the first deal: the game kept at the last exit takes its place
 void GameLeft(void);         // the program ends: the game in progress kept, or its score entered if it cannot be
 void ForgetKeptGame(void);   // the game kept has ended or been replaced
+int FullScreenNow(void);     // 1 while the game fills the screen, 0 in a window
 
 #endif

@@ -1,6 +1,7 @@
 // The options card: the skin, the volume, full screen and moves in motion, changed with the keys, the mouse or a pad.
 #include "game/desktop/features.h"
 
+#include "game/game.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -8,19 +9,13 @@
 
 // Where the card puts each setting (as the artwork has it): the rows' tops, the fields' places
 // in them, the value words and the row marker on the strip below the card.
-enum { CARD_X = BOARD_X + 4, CARD_Y = BOARD_Y + 3, CARD_SIZE = 232, FIELD_X = 110, MARKER_X = 12, MARKER_W = 7,
+enum { FIELD_X = 110, MARKER_X = 12, MARKER_W = 7,
        LABEL_DY = 4, WORD_W = 88, WORD_H = 9, ROWS = 4 };
 enum { ROW_SKIN, ROW_VOLUME, ROW_FULL_SCREEN, ROW_MOVES };
 static const int rowTop[ROWS + 1] = {34, 78, 100, 122, 144}; // and where the last row ends
 enum { WORD_OFF, WORD_ON, WORD_AT_ONCE, WORD_IN_MOTION };
 
 static int chosen; // the row the marker points at
-
-static int FullScreenNow(void)
-{
-    SDL_Surface *surface = SDL_GetVideoSurface();
-    return surface != NULL && (surface->flags & SDL_FULLSCREEN) != 0;
-}
 
 static void Word(SDL_Surface *sheet, int word, int row)
 {
@@ -49,8 +44,7 @@ static void Change(int by)
             skin = (Uint8)((skin + skinMax + by) % skinMax);
         break;
     case ROW_VOLUME:
-        // The volume buttons' steps: tens, with 127 at the top.
-        _VOLUME = (Sint8)(by > 0 ? (_VOLUME + 10 > 126 ? 127 : _VOLUME + 10) : (_VOLUME - 10 < 0 ? 0 : _VOLUME - 10));
+        StepVolume(by);
         ApplyVolume();
         PlayWave(3);
         break;

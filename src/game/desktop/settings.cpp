@@ -21,7 +21,7 @@ static struct {
     int skin, volume, fullScreen, motion;
 } kept = {-1, -1, -1, -1};
 
-static int FullScreenNow(void)
+int FullScreenNow(void)
 {
     SDL_Surface *surface = SDL_GetVideoSurface();
     return surface != NULL && (surface->flags & SDL_FULLSCREEN) != 0;
