@@ -35,7 +35,7 @@ static SDL_Surface *Ring(void)
     return ring;
 }
 
-int HintShown(void)
+static int HintShown(void)
 {
     if (hint.shown && (memcmp(hint.board, table, sizeof table) != 0 || HostClock() - hint.start >= HINT_MS))
         hint.shown = 0;

@@ -156,6 +156,18 @@ static std::string KeptText(void)
     return text + "skin " + std::to_string(skin) + "\n";
 }
 
+// Opens the file (making its folder when make is 1) and locks it: 1 when it is what this copy
+// found at its start, with the lock held in *lock (-1 where none was taken; close lets go).
+static int LockedAsFound(GameFile *file, int make, int *lock)
+{
+    *lock = -1;
+    if (OpenKept(file, make) <= 0 || (*lock = LockGameFile(file)) < 0)
+        return 0;
+    KeptGame now;
+    now.found = 0;
+    return LoadGameFile(file, KEPT_LARGEST, 1, TakeKept, &now) && now.text == found;
+}
+
 void GameLeft(void)
 {
     SaveSettings();
@@ -165,16 +177,13 @@ void GameLeft(void)
     // go into the table, so that nothing is lost either way.
     if (!_gameOver) {
         GameFile file;
-        int kept = 0, lock = -1;
-        if (OpenKept(&file, 1) > 0 && (lock = LockGameFile(&file)) >= 0) {
-            KeptGame now;
-            now.found = 0;
-            if (LoadGameFile(&file, KEPT_LARGEST, 1, TakeKept, &now) && now.text == found) {
-                std::string text = KeptText();
-                kept = ReplaceGameFile(&file, text.c_str(), text.size());
-            }
-            close(lock);
+        int kept = 0, lock;
+        if (LockedAsFound(&file, 1, &lock)) {
+            std::string text = KeptText();
+            kept = ReplaceGameFile(&file, text.c_str(), text.size());
         }
+        if (lock >= 0)
+            close(lock);
         CloseGameFile(&file);
         if (kept)
             return;
@@ -188,14 +197,11 @@ void ForgetKeptGame(void)
         return;
     // Only the game this copy continued is its to forget; another copy's stays.
     GameFile file;
-    int lock = -1;
-    if (OpenKept(&file, 0) > 0 && (lock = LockGameFile(&file)) >= 0) {
-        KeptGame now;
-        now.found = 0;
-        if (LoadGameFile(&file, KEPT_LARGEST, 1, TakeKept, &now) && now.text == found && !found.empty())
-            RemoveGameFile(&file);
+    int lock;
+    if (LockedAsFound(&file, 0, &lock) && !found.empty())
+        RemoveGameFile(&file);
+    if (lock >= 0)
         close(lock);
-    }
     CloseGameFile(&file);
     found = "";
 }

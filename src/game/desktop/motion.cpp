@@ -198,6 +198,8 @@ static int ShowFrame(void)
 
 int FeaturesFrame(void)
 {
-    int show = ShowFrame(), hint = HintFrame();
-    return show < 0 || (hint >= 0 && hint < show) ? hint : show;
+    // While a move plays, its frames draw the hint's rings too: the hint's own would draw the
+    // board a second time.
+    int show = ShowFrame();
+    return show >= 0 ? show : HintFrame();
 }
