@@ -238,7 +238,7 @@ void EventLoop(void)
 #if SEVENFOLD_DESKTOP_FEATURES
         due = FeaturesFrame();
 #endif
-        if (!done && tickArmed && (Sint32)(tickDue - SDL_GetTicks()) <= 0) {
+        if (tickArmed && (Sint32)(tickDue - SDL_GetTicks()) <= 0) {
             // Straight on to the wait: input that came meanwhile wakes it at once, and SDL's
             // queue is not looked at twice for one wake-up.
             tickArmed = 0;

@@ -5,7 +5,6 @@
 #include <stdio.h>
 #include <string.h>
 
-
 static int HostEvent(const SDL_Event *event, SDL_Event *buttons)
 {
     switch (event->type) {

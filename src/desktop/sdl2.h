@@ -36,4 +36,9 @@ struct Sdl2 {
 
 const Sdl2 *FindSdl2(void); // SDL2's calls, found once; NULL under the classic SDL 1.2
 
+// RGB565's channels widened to 8 bits as SDL widens them for its window (measured: red and blue
+// v * 255 / 31, green v * 4 + v / 24).
+inline Uint32 Widen5(Uint32 v) { return v * 255 / 31; }
+inline Uint32 Widen6(Uint32 v) { return v * 4 + v / 24; }
+
 #endif

@@ -17,8 +17,7 @@ const int kWidth = 320, kHeight = 240;
 // and SDL sends only those rectangles to the window. sdl12-compat would scale and send all of it.
 inline Uint32 Widened(Uint16 p)
 {
-    return 0xFF000000u | (Uint32)((p >> 11) * 255 / 31) << 16 | (Uint32)((p >> 5 & 63) * 4 + (p >> 5 & 63) / 24) << 8 |
-           (Uint32)((p & 31) * 255 / 31);
+    return 0xFF000000u | Widen5(p >> 11) << 16 | Widen6(p >> 5 & 63) << 8 | Widen5(p & 31);
 }
 
 struct {

@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 #include <string.h>
 
+#include "desktop/sdl2.h"
 #include "gfx/gfx.h"
 
 static int Shift(unsigned long mask)
@@ -31,10 +32,10 @@ int MakeVisualPixels(const Visual *v, int depth, VisualPixels *p)
         return 0;
     p->depth = depth;
     p->bytes = depth == 16 ? 2 : 4;
-    // RGB565 as SDL widens it for the window (measured: red and blue v*255/31, green v*4 + v/24;
-    // at 10 bits the 8-bit value again, its top two bits below it).
+    // RGB565 as SDL widens it for the window; at 10 bits the 8-bit value again, its top two bits
+    // below it.
     for (int i = 0; i < 64; i++) {
-        Uint32 five = (Uint32)(i % 32 * 255 / 31), six = (Uint32)(i * 4 + i / 24);
+        Uint32 five = Widen5((Uint32)i % 32), six = Widen6((Uint32)i);
         if (bits == 10) {
             five = five << 2 | five >> 6;
             six = six << 2 | six >> 6;

@@ -37,6 +37,13 @@ static void DrawCell(const Uint8 *kinds, const Uint8 *marks, int c, int r)
         DrawTile(kinds[c + r * 7], CellX(c), CellY(r));
 }
 
+// The same over whatever the cell held: its white ground first.
+static void DrawCellAfresh(const Uint8 *kinds, const Uint8 *marks, int c, int r)
+{
+    FillRec(screen, (Uint16)CellX(c), (Uint16)CellY(r), 34, 34, 0xFFFF);
+    DrawCell(kinds, marks, c, r);
+}
+
 void DrawTiles(const Uint8 *kinds, const Uint8 *marks)
 {
     FillBoard();
@@ -47,12 +54,9 @@ void DrawTiles(const Uint8 *kinds, const Uint8 *marks)
 
 void DrawTilesOver(const Uint8 *kinds, const Uint8 *was)
 {
-    for (int i = 0; i < BOARD_CELLS; i++) {
-        if (kinds[i] == was[i])
-            continue;
-        FillRec(screen, (Uint16)CellX(i % 7), (Uint16)CellY(i / 7), 34, 34, 0xFFFF);
-        DrawTile(kinds[i], CellX(i % 7), CellY(i / 7));
-    }
+    for (int i = 0; i < BOARD_CELLS; i++)
+        if (kinds[i] != was[i])
+            DrawCellAfresh(kinds, NULL, i % 7, i / 7);
 }
 
 void DrawPan(void)
@@ -63,8 +67,7 @@ void DrawPan(void)
 void DrawCursorCell(void)
 {
     // Within the cell this is exactly what DrawPan and DrawCursor leave there.
-    FillRec(screen, (Uint16)CellX(mx), (Uint16)CellY(my), 34, 34, 0xFFFF);
-    DrawCell(table, same, mx, my);
+    DrawCellAfresh(table, same, mx, my);
     DrawCursor();
     UpdateScreen();
 }

@@ -47,7 +47,6 @@ void PlatformToggleFullScreen(void);  // between full screen and a window; nothi
 
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
 
-
 // Shared by the host layer's input rooms: a console button is down while any host control
 // holds it. Writes the button event into *event and returns 1 when the button changes;
 // a release by a control that was not holding the button releases it only if nothing holds it.
