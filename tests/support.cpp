@@ -196,6 +196,15 @@ int cellUpdates = 0;
 std::vector<Uint32> updateTimes;
 int updateDelay = 0;
 std::vector<std::vector<Uint16>> *shownPictures = NULL;
+Uint64 *wholePresentDigest = NULL;
+long wholePresents = 0;
+
+Uint64 Fnv1a(Uint64 digest, const void *bytes, size_t size)
+{
+    for (size_t i = 0; i < size; i++)
+        digest = (digest ^ ((const Uint8 *)bytes)[i]) * 1099511628211ull;
+    return digest;
+}
 
 namespace {
 
@@ -243,8 +252,14 @@ void __real_SDL_UnlockAudio(void);
 
 void __wrap_SDL_UpdateRect(SDL_Surface *s, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
 {
-    if (s == screen && x == 0 && y == 0 && w == 320 && h == 240)
+    if (s == screen && x == 0 && y == 0 && w == 320 && h == 240) {
         fullUpdates++;
+        if (wholePresentDigest != NULL) {
+            wholePresents++;
+            for (int row = 0; row < 240; row++)
+                *wholePresentDigest = Fnv1a(*wholePresentDigest, (const Uint8 *)s->pixels + row * s->pitch, 320 * 2);
+        }
+    }
     cellUpdates += s == screen && w == 34 && h == 34;
     if (s == screen && shownPictures != NULL)
         RecordShown(x, y, w, h);

@@ -67,6 +67,11 @@ extern int updateDelay;                    // milliseconds each full-screen upda
 // rectangles would then hold (starting black): what any SDL 1.2 presents. A picture is shown by
 // an update of the whole screen, or by SDL_UpdateRects after updates of parts.
 extern std::vector<std::vector<Uint16>> *shownPictures;
+// While set, every whole-screen update folds the screen's pixels into it (FNV-1a), and
+// wholePresents counts them: a long session's pictures pinned in one number.
+extern Uint64 *wholePresentDigest;
+extern long wholePresents;
+Uint64 Fnv1a(Uint64 digest, const void *bytes, size_t size);
 extern int audioLocks;                     // the game's SDL_LockAudio calls not yet undone by SDL_UnlockAudio
 void ResetSpies();
 
