@@ -311,6 +311,13 @@ int __wrap_Mix_PlayChannelTimed(int channel, Mix_Chunk *chunk, int loops, int ti
 }
 }
 
+void Picture()
+{
+#if SEVENFOLD_DESKTOP_FEATURES
+    ComposeFrame();
+#endif
+}
+
 void ResetGameState()
 {
     memset(table, 0, sizeof table);
@@ -331,6 +338,9 @@ void ResetGameState()
     isRIGHTkey = isUPRIGHTkey = isENTERkey = 0;
     moveX = 0; moveY = 0;
     _wayIs = 0; // as main sets it up
+#if SEVENFOLD_DESKTOP_FEATURES
+    GameBegins(); // a game of its own to end and enter in the table
+#endif
     ResetSpies();
 }
 

@@ -78,4 +78,13 @@ void ResetSpies();
 // Puts every global the tests touch back to a freshly started game's values.
 void ResetGameState();
 
+// The console shows each step of a move whole, and the whole screen at every tick; a desktop's
+// frames come from its composer, drawn where the game changed (test_features).
+#if SEVENFOLD_DESKTOP_FEATURES
+constexpr bool consolePictures = false;
+#else
+constexpr bool consolePictures = true;
+#endif
+void Picture(); // what the game left to be drawn, drawn: a desktop's frame (the console's steps draw their own)
+
 #endif

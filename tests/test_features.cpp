@@ -73,7 +73,7 @@ TEST_F(DesktopPlay, AMovePlaysOutInMotionWhileTheKeysActAtOnce)
     EXPECT_EQ(soundsPlayed[3], 1) << "the move sound as the swap starts";
     EXPECT_EQ(score, expected.points) << "the rules are done at once, the show plays their record";
     EXPECT_EQ(BoardRows(), BoardRows(expected.board));
-    auto frameAt = [](Uint32 ms) { hostClockSet = 1000 + ms; return FeaturesFrame(); };
+    auto frameAt = [](Uint32 ms) { hostClockSet = 1000 + ms; return ComposeFrame(); };
     frameAt(160);
     const std::vector<Uint16> faded = ScreenPixels();
     EXPECT_EQ(soundsPlayed[1], 0);
@@ -295,3 +295,4 @@ TEST_F(DesktopPlay, AVolumeStepIsHeard)
 }
 
 } // namespace
+

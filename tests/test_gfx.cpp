@@ -422,6 +422,7 @@ TEST_F(Gfx, NewGameScreen)
     score = 777;
     _gameOver = 1;
     Start();
+    Picture();
     SaveScreen("new_game");
 
     EXPECT_EQ(mx, 3);
@@ -461,7 +462,8 @@ TEST_F(Gfx, NewGameScreen)
             }
     for (int r = 0; r < 7; r++)
         for (int c = 0; c < 7; c++)
-            ExpectCellFromSheet(tile, 34 * table[c + 7 * r], 34 * skin, 80 + 34 * c, 1 + 34 * r, WHITE);
+            if (consolePictures || c != 3 || r != 3) // a desktop's frame has the cursor there already
+                ExpectCellFromSheet(tile, 34 * table[c + 7 * r], 34 * skin, 80 + 34 * c, 1 + 34 * r, WHITE);
 
     // The cursor goes on the centre cell.
     DrawCursor();

@@ -709,7 +709,9 @@ TEST_F(EventLoopInput, VolumeStepsDownToZeroAndUpTo127)
     }
     // The releases changed nothing and opened no menu.
     EXPECT_EQ(isMenu, 0);
-    EXPECT_EQ(fullUpdates, 0);
+    if (consolePictures) {
+        EXPECT_EQ(fullUpdates, 0);
+    }
 }
 
 TEST_F(EventLoopInput, HeldVolumeUpRaisesAgainOnAnyOtherPress)
@@ -763,13 +765,17 @@ TEST_F(EventLoopInput, StartOpensTheMenuWithAScreenUpdateAndClosesIt)
     ASSERT_EQ(isMenu, 0);
     PressButton(START);
     EXPECT_EQ(isMenu, 1);
-    EXPECT_EQ(fullUpdates, 1);
+    if (consolePictures) {
+        EXPECT_EQ(fullUpdates, 1);
+    }
     ReleaseButton(START);
     EXPECT_EQ(isMenu, 1);
 
     PressButton(START);
     EXPECT_EQ(isMenu, 0);
-    EXPECT_EQ(fullUpdates, 1) << "closing leaves the update to the next tick";
+    if (consolePictures) {
+        EXPECT_EQ(fullUpdates, 1) << "closing leaves the update to the next tick";
+    }
     EXPECT_NE(tmSet, (SDL_TimerID)NULL) << "the tick is restarted";
     ReleaseButton(START);
     EXPECT_EQ(isMenu, 0);
@@ -782,7 +788,9 @@ TEST_F(EventLoopInput, AfterGameOverStartKeepsTheMenuOpen)
     for (int updates = 1; updates <= 3; updates++) {
         Tap(START);
         EXPECT_EQ(isMenu, 1);
-        EXPECT_EQ(fullUpdates, updates);
+        if (consolePictures) {
+            EXPECT_EQ(fullUpdates, updates);
+        }
     }
 }
 
@@ -791,7 +799,9 @@ TEST_F(EventLoopInput, PressWhileStartHeldTogglesTheMenuAgain)
     _VOLUME = 60;
     PressButton(START);
     EXPECT_EQ(isMenu, 1);
-    EXPECT_EQ(fullUpdates, 1);
+    if (consolePictures) {
+        EXPECT_EQ(fullUpdates, 1);
+    }
 
     PressButton(B);
     EXPECT_EQ(isBkey, 1);
@@ -802,7 +812,9 @@ TEST_F(EventLoopInput, PressWhileStartHeldTogglesTheMenuAgain)
     Mix_Volume(-1, 33);
     PressButton(VOLUP);
     EXPECT_EQ(isMenu, 1);
-    EXPECT_EQ(fullUpdates, 2);
+    if (consolePictures) {
+        EXPECT_EQ(fullUpdates, 2);
+    }
     EXPECT_EQ(_VOLUME, 60);
     EXPECT_EQ(Mix_Volume(-1, -1), 33);
 
@@ -811,7 +823,9 @@ TEST_F(EventLoopInput, PressWhileStartHeldTogglesTheMenuAgain)
     ReleaseButton(VOLUP);
     ReleaseButton(START);
     EXPECT_EQ(isMenu, 1);
-    EXPECT_EQ(fullUpdates, 2);
+    if (consolePictures) {
+        EXPECT_EQ(fullUpdates, 2);
+    }
 
     // With Start up again, the next press is a volume press, not a toggle.
     PressButton(VOLUP);
@@ -844,7 +858,9 @@ TEST_F(EventLoopInput, DesktopKeysDriveTheSameHandling)
 
     Handle(KeyEvent(SDL_KEYDOWN, SDLK_ESCAPE));
     EXPECT_EQ(isMenu, 1);
-    EXPECT_EQ(fullUpdates, 1);
+    if (consolePictures) {
+        EXPECT_EQ(fullUpdates, 1);
+    }
     Handle(KeyEvent(SDL_KEYUP, SDLK_ESCAPE));
     // In the open menu Return chooses: it is Select, and its release lets Select go even
     // once Escape has closed the menu.

@@ -177,7 +177,9 @@ TEST_F(Resolve, TopRowRunIsReplacedInPlace)
     EXPECT_EQ(after[0].substr(3), "1234") << "the tile moved to (3, 0) stays";
     for (int x = 0; x < 3; x++)
         EXPECT_EQ(after[0][x], '0' + fresh[x]) << "column " << x;
-    EXPECT_EQ(boardRepaints, 1) << "the board drawn once, for the one picture shown";
+    if (consolePictures) {
+        EXPECT_EQ(boardRepaints, 1) << "the board drawn once, for the one picture shown";
+    }
 }
 
 TEST_F(Resolve, VerticalRunAtTheBottomDropsTheColumnThreeRows)
@@ -195,7 +197,9 @@ TEST_F(Resolve, VerticalRunAtTheBottomDropsTheColumnThreeRows)
     EXPECT_EQ(after[1][2], '0' + fresh[1]);
     EXPECT_EQ(after[0][2], '0' + fresh[2]);
     EXPECT_EQ(score, 30u);
-    EXPECT_EQ(boardRepaints, 1) << "the board drawn once, for the one picture shown";
+    if (consolePictures) {
+        EXPECT_EQ(boardRepaints, 1) << "the board drawn once, for the one picture shown";
+    }
 }
 
 TEST_F(Resolve, SwapWithoutRunIsUndone)
@@ -235,7 +239,7 @@ TEST_F(Resolve, OneRunOneSoundOneUpdate)
     Move(Cell(2, 3), Cell(3, 3), seed);
     EXPECT_EQ(score, 30u);
     EXPECT_EQ(soundsPlayed[1], 1);
-    EXPECT_EQ(fullUpdates, 1);
+    EXPECT_EQ(fullUpdates, consolePictures ? 1 : 0) << "a desktop's next frame shows the move";
     EXPECT_EQ(SET, 0);
     EXPECT_EQ(mx, 3);
     EXPECT_EQ(my, 3);
@@ -258,7 +262,7 @@ TEST_F(Resolve, EachCascadeStepHasItsSoundUpdateAndMultiplier)
     Move(Cell(2, 3), Cell(2, 4), seed);
     size_t steps = expected.steps.size();
     EXPECT_EQ(soundsPlayed[1], (int)steps);
-    EXPECT_EQ(fullUpdates, (int)steps);
+    EXPECT_EQ(fullUpdates, consolePictures ? (int)steps : 0);
     std::vector<Uint32> points = StepPoints();
     ASSERT_EQ(points.size(), steps);
     for (size_t i = 0; i < steps; i++) {

@@ -86,7 +86,9 @@ TEST_F(Tick, HeldRightMovesOneColumnPerTickAndWraps)
         EXPECT_EQ(mx, columns[i]);
         EXPECT_EQ(my, 2);
         EXPECT_EQ(soundsPlayed[3], i + 1) << "a move sound every tick";
-        EXPECT_EQ(fullUpdates, i + 1) << "every tick shows the whole screen";
+        if (consolePictures) {
+            EXPECT_EQ(fullUpdates, i + 1) << "every tick shows the whole screen";
+        }
     }
     Release(RIGHT);
     DrawSet();
@@ -188,7 +190,9 @@ TEST_F(Tick, NewGameDealsAndClosesTheMenu)
     EXPECT_EQ(mx, 3);
     EXPECT_EQ(my, 3);
     EXPECT_FALSE(HasRun(table));
-    EXPECT_EQ(fullUpdates, 1);
+    if (consolePictures) {
+        EXPECT_EQ(fullUpdates, 1);
+    }
 }
 
 TEST_F(Tick, QuitEndsTheLoopWithNoFurtherTick)
@@ -199,7 +203,9 @@ TEST_F(Tick, QuitEndsTheLoopWithNoFurtherTick)
     Press(B);
     DrawSet();
     EXPECT_EQ(done, 1);
-    EXPECT_EQ(fullUpdates, 0);
+    if (consolePictures) {
+        EXPECT_EQ(fullUpdates, 0);
+    }
     // Nothing more arrives, not even from the timer that was running.
     SDL_Delay(200);
     EXPECT_EQ(TicksWaiting(), 0);
@@ -501,6 +507,7 @@ TEST_F(Tick, EveryChangeIsShownAndASmallOneInPart)
         ASSERT_EQ(cellUpdates, 1) << "idle, the cursor's cell alone is shown";
         PastOnePresent();
         c.change();
+        PastOnePresent(); // a desktop shows an uncovered window at once
         RunTick();
         shownPictures = NULL;
         ASSERT_FALSE(pictures.empty());
@@ -564,7 +571,7 @@ std::vector<std::vector<Uint16>> PlayScript(unsigned seed, Uint8 partial)
         button(SDL_JOYBUTTONDOWN, START);
         RunTick();
         button(SDL_JOYBUTTONUP, START);
-        for (int i = 0; i < 3; i++)
+        for (int i = 0; i < 4; i++)
             tick();
         StopTick();
     });
@@ -616,6 +623,8 @@ TEST_F(Tick, TheSheetInTheScreensPixelsDrawsWhatTheSheetItselfDraws)
 
 TEST_F(Tick, TheConsoleShowsEachStepOfAMoveWholeWithItsSound)
 {
+    if (!consolePictures)
+        GTEST_SKIP() << "a desktop plays a move in motion (test_features)";
     unsigned seed = ScriptSeed();
     ASSERT_NE(seed, 0u);
     const MoveOutcome model = SimulateMove(table, 1 + 7 * 2, 2 + 7 * 2, seed);

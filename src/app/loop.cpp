@@ -106,8 +106,9 @@ static int HandleButtons(const SDL_Event *buttons, int n)
 static void RunStep(int tick)
 {
 #if SEVENFOLD_DESKTOP_FEATURES
+    FeaturesBeforeStep();
     // A card covers the board: the game waits until it is gone.
-    if (FeaturesHoldTheGame()) {
+    if (CardHoldsTheGame()) {
         if (tick)
             ScheduleTick();
         return;
@@ -126,6 +127,11 @@ void RunTick(void)
 {
     RunStep(1);
     QuietSound();
+#if SEVENFOLD_DESKTOP_FEATURES
+    // What the work before the step changed, even where no step ran (a card came up).
+    if (!done)
+        ComposeFrame();
+#endif
 }
 
 // Buttons of a host event, and on a desktop the step for a press among them, at once.
@@ -135,7 +141,7 @@ static void HandleHostButtons(const SDL_Event *buttons, int n)
         RunStep(0);
 }
 
-void HandleEvent(SDL_Event *event)
+static void HandleOne(SDL_Event *event)
 {
 #if SEVENFOLD_DESKTOP_FEATURES
     if (FeaturesEvent(event))
@@ -160,7 +166,7 @@ void HandleEvent(SDL_Event *event)
         done = 1;
         break;
     case SDL_VIDEOEXPOSE:
-        // Whatever covered the window took the picture with it: the next tick shows it all.
+        // Whatever covered the window took the picture with it: the next picture shows it all.
         ScreenTouched();
         break;
     case SDL_USEREVENT:
@@ -170,6 +176,16 @@ void HandleEvent(SDL_Event *event)
     default:
         break;
     }
+}
+
+void HandleEvent(SDL_Event *event)
+{
+    HandleOne(event);
+#if SEVENFOLD_DESKTOP_FEATURES
+    // Whatever the event changed is seen at once; once the program ends nothing is drawn.
+    if (!done)
+        ComposeFrame();
+#endif
 }
 
 // Sleeps until the tick or a frame is due (due ms from now; -1: none) or input comes, instead of
@@ -236,7 +252,8 @@ void EventLoop(void)
             break;
         int due = -1;
 #if SEVENFOLD_DESKTOP_FEATURES
-        due = FeaturesFrame();
+        // The frame of a layer whose time has come: a move in motion, a fading hint.
+        due = ComposeFrame();
 #endif
         if (tickArmed && (Sint32)(tickDue - SDL_GetTicks()) <= 0) {
             // Straight on to the wait: input that came meanwhile wakes it at once, and SDL's
@@ -245,7 +262,7 @@ void EventLoop(void)
             RunTick();
 #if SEVENFOLD_DESKTOP_FEATURES
             if (!done)
-                due = FeaturesFrame();
+                due = ComposeFrame();
 #endif
         }
         if (done)

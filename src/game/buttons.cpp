@@ -18,16 +18,18 @@ void StartButton(void)
     TickSawButtons();
     if (isMenu && !_gameOver) {
         isMenu = 0;
-        ShowMenu(0);
         StartTick();
-        // The console shows it with the next tick's picture.
-        if (pressesActAtOnce)
-            UpdateScreen();
+#if !SEVENFOLD_DESKTOP_FEATURES
+        // Shown with the next tick's picture.
+        ShowMenu(0);
+#endif
     } else {
         // After game over Start only shows the menu again: a new game comes from its items.
         isMenu = 1;
+#if !SEVENFOLD_DESKTOP_FEATURES
         ShowMenu(1);
         UpdateScreen();
+#endif
     }
 }
 

@@ -4,15 +4,12 @@
 
 #include <SDL.h>
 
-extern SDL_Surface *Wexa; // credit label, decoded once by PutWexa
-
-void Start(void);         // deal and draw a new game; the caller updates the display
+void Start(void);         // deal a new game, and draw it (a desktop's next frame does); the caller updates the display
 void FirstGame(void);     // the game the program begins with: a new one, or on a desktop the one kept
-void PutWexa(Sint16 x, Sint16 y);
 void DrawSet(void);       // one game tick: menu or game step, redraw, update, schedule the next
-void StepNow(void);       // a press acted on as it arrives (a desktop): the tick's step and picture, off the clock
+void StepNow(void);       // a press acted on as it arrives (a desktop): the tick's step and frame, off the clock
 void MakeMove(void);      // the swap of the lifted tile: settled, the menu opened at game over, the record played
-void PlayMoveAtOnce(void); // each clearing step of moveRecord shown whole with its sound, one after another
+void PlayMoveAtOnce(void); // the console only: each clearing step of moveRecord shown whole with its sound, one after another
 void StartButton(void);   // Start pressed: open the menu, or close it while the game runs
 void VolumeButtons(void); // any other press: step the volume by the volume buttons held
 void StepVolume(int by);  // the volume buttons' step, up (by > 0) or down: tens, within 0-127

@@ -15,12 +15,17 @@ void MakeMove(void)
     if (moveRecord.gameOver)
         isMenu = 1;
 #if SEVENFOLD_DESKTOP_FEATURES
-    if (ShowMove())
-        return;
-#endif
+    // The game is over the moment the rules say so: its score enters the table now, and only
+    // the banner waits for the move to have played out.
+    if (moveRecord.gameOver)
+        GameEnds();
+    ShowMove();
+#else
     PlayMoveAtOnce();
+#endif
 }
 
+#if !SEVENFOLD_DESKTOP_FEATURES
 void PlayMoveAtOnce(void)
 {
     // Each clearing step is shown whole as its runs vanish, with its sound; the end of the last
@@ -37,3 +42,4 @@ void PlayMoveAtOnce(void)
         UpdateScreen();
     }
 }
+#endif

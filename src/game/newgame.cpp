@@ -1,25 +1,13 @@
-// A new game: the deal, and the whole screen drawn afresh with the side panel.
+// A new game: the deal, and on the console the whole screen drawn afresh with the side panel.
 #include "game/game.h"
 
 #include <stdlib.h>
 
-#include "assets/assets.h"
 #include "board/board.h"
 #include "gfx/gfx.h"
 #if SEVENFOLD_DESKTOP_FEATURES
 #include "game/desktop/features.h"
 #endif
-
-SDL_Surface *Wexa = NULL;
-
-void PutWexa(Sint16 x, Sint16 y)
-{
-    // Decoded once and kept: a new game must not cost a fresh surface.
-    if (Wexa == NULL)
-        Wexa = LoadPicture(iWexa, iWexa_size, 0xFF00);
-    if (Wexa)
-        PutSurface(Wexa, screen, 0, 0, x, y, (Uint16)Wexa->w, (Uint16)Wexa->h);
-}
 
 void Start(void)
 {
@@ -28,19 +16,19 @@ void Start(void)
     GameEnds();
 #endif
     DealTable();
-    for (int r = 0; r < 48; r++)
-        for (int c = 0; c < 16; c++)
-            PutSurface(image, screen, 136, 0, (Sint16)(5 * c), (Sint16)(5 * r), 5, 5);
-    FillRec(screen, 80, 0, 240, 240, _565(224, 224, 224));
     _gameOver = 0;
     score = 0;
     mx = 3;
     my = 3;
-    PutSurface(title, screen, 0, 0, 0, 0, 80, 40);
-    ShowMenu(0);
+#if SEVENFOLD_DESKTOP_FEATURES
+    GameBegins();
+    // Every pixel afresh at the next frame, as the console's screen is drawn here.
+    AskWholeFrame();
+#else
+    DrawSidePanel(0, score);
+    FillRec(screen, 80, 0, 240, 240, _565(224, 224, 224));
     DrawPan();
-    DrawScore();
-    PutWexa(14, 229);
+#endif
 }
 
 void FirstGame(void)

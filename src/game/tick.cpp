@@ -1,7 +1,5 @@
-// The game tick: one step of the menu or of the game, then the redraw and the picture shown.
+// The game tick: one step of the menu or of the game, then its picture.
 #include "game/game.h"
-
-#include <string.h>
 
 #include "app/app.h"
 #include "board/board.h"
@@ -13,50 +11,8 @@
 #include "game/desktop/features.h"
 #endif
 
-// What a step leaves on screen to be shown.
-enum { STEP_ENDED_PROGRAM, STEP_DREW_ALL, STEP_SHOWS_BOARD };
-
-// What the game's last picture of the board showed: everything the board, the cursor, the score
-// and the menu are drawn from, and how many drawings into the screen there had been once it was
-// shown (anything else that draws, or an expose, counts itself there).
-struct Shown {
-    Uint8 table[BOARD_CELLS], same[BOARD_CELLS];
-    Uint8 skin, isMenu, currMenu, partial;
-    Sint8 set;
-    Sint16 mx, my, setX, setY;
-    Uint32 score, draws;
-    SDL_Surface *screen, *tile, *image;
-};
-static Shown shown;
-
-static void TakeShown(Shown *s)
-{
-    memset(s, 0, sizeof *s); // the padding too, for the comparison
-    memcpy(s->table, table, sizeof table);
-    memcpy(s->same, same, sizeof same);
-    s->skin = skin;
-    s->isMenu = isMenu;
-    s->currMenu = _currMenu;
-    s->partial = partialPresents;
-    s->set = SET;
-    s->mx = mx;
-    s->my = my;
-    s->setX = setX;
-    s->setY = setY;
-    s->score = score;
-    s->draws = screenDraws;
-    s->screen = screen;
-    s->tile = tile;
-    s->image = image;
-}
-
-// Nothing drawn or changed since the last picture of the board but the cursor's frame.
-static int OnlyTheCursorTurns(void)
-{
-    Shown now;
-    TakeShown(&now);
-    return partialPresents && memcmp(&now, &shown, sizeof now) == 0;
-}
+// What a step leaves to be shown.
+enum { STEP_ENDED_PROGRAM, STEP_NEW_GAME, STEP_MENU, STEP_GAME };
 
 // The tick's work but the picture: a menu step or choice, or a game step.
 static int Step(void)
@@ -80,7 +36,7 @@ static int Step(void)
             isBkey = 0;
             Start();
             isMenu = 0;
-            return STEP_DREW_ALL;
+            return STEP_NEW_GAME;
         }
         if (_currMenu == 3) {
             done = 1;
@@ -97,10 +53,8 @@ static int Step(void)
 #endif
     }
 
-    if (isMenu) {
-        ShowMenu(1);
-        return STEP_DREW_ALL;
-    }
+    if (isMenu)
+        return STEP_MENU;
 
     // Game step.
     if (isLkey) {
@@ -140,37 +94,37 @@ static int Step(void)
         setY = my;
         PlayWave(0);
     }
-    return STEP_SHOWS_BOARD;
+    return STEP_GAME;
 }
 
-// The board as it stands, or as a desktop has it now: the last move's show, a hint.
-static void DrawBoardNow(void)
+// The step's picture. A tick turns the cursor's outline; a press keeps the tick's pace.
+static void Picture(int step, int tick)
 {
 #if SEVENFOLD_DESKTOP_FEATURES
-    DrawBoardLayers();
+    // A desktop's frame comes from its composer, drawn from the state the step left.
+    if (step == STEP_GAME && tick)
+        TurnCursor();
+    ComposeFrame();
 #else
-    DrawPan();
+    if (step == STEP_MENU) {
+        ShowMenu(1);
+    } else if (step == STEP_GAME) {
+        DrawPan();
+        if (tick)
+            DrawCursor();
+        else
+            DrawCursorFrame();
+    }
+    UpdateScreen();
 #endif
 }
 
 void DrawSet(void)
 {
-    int drew = Step();
-    if (drew == STEP_ENDED_PROGRAM)
+    int step = Step();
+    if (step == STEP_ENDED_PROGRAM)
         return;
-    if (drew == STEP_SHOWS_BOARD) {
-        // Idle, only the cursor's outline crawls: its cell alone is drawn and shown.
-        if (OnlyTheCursorTurns()) {
-            DrawCursorCell();
-        } else {
-            DrawBoardNow();
-            DrawCursor();
-            UpdateScreen();
-        }
-        TakeShown(&shown);
-    } else {
-        UpdateScreen();
-    }
+    Picture(step, 1);
     // The tick's picture is shown: its buttons are seen, and the next tick is due a period from now.
     TickSawButtons();
     ScheduleTick();
@@ -178,17 +132,9 @@ void DrawSet(void)
 
 void StepNow(void)
 {
-    int drew = Step();
-    if (drew == STEP_ENDED_PROGRAM)
+    int step = Step();
+    if (step == STEP_ENDED_PROGRAM)
         return;
-    if (drew == STEP_SHOWS_BOARD) {
-        // The cursor's outline keeps the tick's pace: a press does not turn it.
-        DrawBoardNow();
-        DrawCursorFrame();
-        UpdateScreen();
-        TakeShown(&shown);
-    } else {
-        UpdateScreen();
-    }
+    Picture(step, 0);
     TickSawButtons();
 }

@@ -38,8 +38,11 @@ static Box drawn;
 void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h)
 {
     screenDraws++;
-    int x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
-    int x1 = x + w > SCREEN_W ? SCREEN_W : x + w, y1 = y + h > SCREEN_H ? SCREEN_H : y + h;
+    // SDL draws nothing outside the screen's clip: a picture composed piece by piece is drawn
+    // whole but clipped, and only the piece counts.
+    const SDL_Rect &clip = screen->clip_rect;
+    int x0 = x < clip.x ? clip.x : x, y0 = y < clip.y ? clip.y : y;
+    int x1 = x + w > clip.x + clip.w ? clip.x + clip.w : x + w, y1 = y + h > clip.y + clip.h ? clip.y + clip.h : y + h;
     if (x0 < x1 && y0 < y1)
         Grow(&drawn, x0, y0, x1, y1);
 }

@@ -21,6 +21,11 @@ void SetTile(SDL_Surface *sheet); // a loaded sheet becomes tile, keyed, its ski
 SDL_Surface *TileToDraw(void);    // what the board's tiles are copied from: tile's copy in the screen's pixels, else tile
 void FreePictures(void);
 
+// The side panel, x 0-79: its ground of swatches, the title, the menu, the score, the credit.
+extern SDL_Surface *Wexa;  // credit label, decoded once by PutWexa
+void PutWexa(Sint16 x, Sint16 y);
+void DrawSidePanel(Uint8 highlight, Uint32 points); // all of it, the menu's item highlighted or not
+
 // Drawing primitives. None of them updates the display.
 Uint16 _565(Uint8 red, Uint8 green, Uint8 blue);   // RGB565 pixel value, components truncated
 void FillRec(SDL_Surface *surface, Uint16 x, Uint16 y, Uint16 w, Uint16 h, Uint16 colour);
@@ -43,10 +48,9 @@ extern Uint8 partialPresents; // 1: a present shows only what changed; 0: always
 // it then returns -1 to have the next present made whole too.
 extern int (*presentRects)(const SDL_Rect *rects, int count);
 extern Uint32 screenDraws;    // fills and copies into screen so far, and exposes; the primitives, PutDigit, ScreenTouched
-void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h); // a drawing into screen: its pixels may have changed
+void ScreenDrawn(Sint16 x, Sint16 y, Uint16 w, Uint16 h); // a drawing into screen: its pixels may have changed, within the clip
 const Uint16 *ScreenRow(int y); // screen's row y of 16-bit pixels, for the presents that read it
 void ScreenTouched(void);     // the window was made anew or uncovered: the next present shows it all
-void DrawCursorCell(void);    // the cursor's cell alone, as DrawPan then DrawCursor draw it, and shown
 
 // Digit counter.
 extern SDL_Surface *digit; // digit strip, glyph d at x = d * _dig_width; written by SetDigit
@@ -61,10 +65,11 @@ void DrawPoints(Uint32 points); // DrawScore of any number of points: the score 
 
 // Board and cursor. Cell (c, r), each 0-6, lies at (BOARD_X + CELL * c, BOARD_Y + CELL * r).
 enum { BOARD_X = 80, BOARD_Y = 1, CELL = 34 };
-extern Uint8 aniCursor;    // cursor animation frame 0-3; advanced by DrawCursor
+extern Uint8 aniCursor;    // cursor animation frame 0-3; advanced by TurnCursor
 void DrawPan(void);        // the whole board, marked cells as white squares
 void DrawTiles(const Uint8 *kinds, const Uint8 *marks); // DrawPan of any board; marks may be NULL
 void DrawTilesOver(const Uint8 *kinds, const Uint8 *was); // the same over the board `was` drawn by it: its changed cells
+void TurnCursor(void);     // the cursor outline's next frame, 0-3 round
 void DrawCursor(void);     // the next frame of the cursor outline over the cursor cell, and a lifted tile faded
 void DrawCursorFrame(void); // the same with the frame it shows now: a picture between two ticks
 Sint16 CellX(int column);  // screen position of a board cell

@@ -64,14 +64,6 @@ void DrawPan(void)
     DrawTiles(table, same);
 }
 
-void DrawCursorCell(void)
-{
-    // Within the cell this is exactly what DrawPan and DrawCursor leave there.
-    DrawCellAfresh(table, same, mx, my);
-    DrawCursor();
-    UpdateScreen();
-}
-
 void DrawTileFaded(Uint8 kind, Sint16 x, Sint16 y, Uint8 alpha)
 {
     if (tile == NULL)
@@ -118,10 +110,15 @@ void DrawCursorFrame(void)
     PutSurface(image, screen, (Sint16)(34 * aniCursor), 0, x, y, 34, 34);
 }
 
-void DrawCursor(void)
+void TurnCursor(void)
 {
     aniCursor++;
     if (aniCursor > 3)
         aniCursor = 0;
+}
+
+void DrawCursor(void)
+{
+    TurnCursor();
     DrawCursorFrame();
 }

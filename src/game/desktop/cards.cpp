@@ -26,15 +26,15 @@ static SDL_Surface *Card(int card)
     return sheets[card];
 }
 
+static ScoreTable shownTable; // the high scores as the card last read them from their file
+
 static void DrawScoreTable(SDL_Surface *sheet)
 {
-    ScoreTable table;
-    ReadScores(&table);
-    for (int i = 0; i < table.count; i++) {
+    for (int i = 0; i < shownTable.count; i++) {
         int y = CARD_Y + ROW_Y + ROW_H * i;
-        PutDigit(table.entries[i].points, 7, CARD_X + POINTS_X, (Sint16)(y + POINTS_DY));
-        for (int j = 0; j < 10 && table.entries[i].date[j] != '\0'; j++) {
-            char c = table.entries[i].date[j];
+        PutDigit(shownTable.entries[i].points, 7, CARD_X + POINTS_X, (Sint16)(y + POINTS_DY));
+        for (int j = 0; j < 10 && shownTable.entries[i].date[j] != '\0'; j++) {
+            char c = shownTable.entries[i].date[j];
             int glyph = c == '-' ? 10 : c - '0';
             if (glyph < 0 || glyph > 10)
                 continue;
@@ -46,29 +46,17 @@ static void DrawScoreTable(SDL_Surface *sheet)
 
 void ShowCard(int card)
 {
-    SDL_Surface *sheet = Card(card);
-    if (sheet == NULL)
+    if (Card(card) == NULL)
         return;
     cardShown = (Uint8)card;
-    // What a move had still to show is covered; the board comes back as it ends.
-    ShowFinish();
-    PutSurface(sheet, screen, 0, 0, CARD_X, CARD_Y, CARD_SIZE, CARD_SIZE);
+    // Read once as the card comes up: its frames must not read the file again.
     if (card == CARD_SCORES)
-        DrawScoreTable(sheet);
-    if (card == CARD_OPTIONS)
-        DrawOptions(sheet);
-    UpdateScreen();
+        ReadScores(&shownTable);
 }
 
-// The board as the game last showed it, where the card lay.
 static void HideCard(void)
 {
     cardShown = CARD_NONE;
-    DrawBoardLayers();
-    DrawCursorFrame();
-    if (_gameOver)
-        DrawGameOverBanner();
-    UpdateScreen();
 }
 
 // While a card shows: 1 when the event was the card's (a press takes it away).
@@ -110,8 +98,6 @@ int FeaturesEvent(const SDL_Event *event)
         int took = OptionsEvent(event);
         if (took == 0)
             HideCard();
-        else if (took > 0)
-            ShowCard(CARD_OPTIONS);
         return took >= 0;
     }
     // Another card takes the first press of anything, and the game sees none of it.
@@ -125,15 +111,12 @@ int FeaturesEvent(const SDL_Event *event)
     int north = event->type == SDL_JOYBUTTONDOWN && event->jbutton.which != HOST_STICK && event->jbutton.button == 3;
     if ((north || (event->type == SDL_KEYDOWN && event->key.keysym.sym == SDLK_h)) && !isMenu) {
         ShowHint();
-        DrawBoardLayers();
-        DrawCursorFrame();
-        UpdateScreen();
         return 1;
     }
     return 0;
 }
 
-int FeaturesHoldTheGame(void)
+void FeaturesBeforeStep(void)
 {
     // A setting changed since the last step (a skin, the volume, the full screen) is kept.
     SaveSettings();
@@ -148,8 +131,39 @@ int FeaturesHoldTheGame(void)
             ShowCard(CARD_HELP);
         }
     }
-    if (cardShown != CARD_NONE)
-        return 1;
-    GameOverShown();
-    return 0;
 }
+
+int CardHoldsTheGame(void)
+{
+    return cardShown != CARD_NONE;
+}
+
+// The card's layer: the card, and what it shows of the game's state.
+static int CardShows(void)
+{
+    return cardShown != CARD_NONE;
+}
+
+static void CardLook(Look *look)
+{
+    Uint64 print = PrintOf(cardShown);
+    for (int i = 0; cardShown == CARD_SCORES && i < shownTable.count; i++)
+        print ^= PrintOf(i, shownTable.entries[i].points, shownTable.entries[i].date);
+    if (cardShown == CARD_OPTIONS)
+        print = OptionsPrint(print);
+    AddPiece(look, CARD_X, CARD_Y, CARD_SIZE, CARD_SIZE, print);
+}
+
+static void DrawCard(void)
+{
+    SDL_Surface *sheet = Card(cardShown);
+    PutSurface(sheet, screen, 0, 0, CARD_X, CARD_Y, CARD_SIZE, CARD_SIZE);
+    if (cardShown == CARD_SCORES)
+        DrawScoreTable(sheet);
+    if (cardShown == CARD_OPTIONS)
+        DrawOptions(sheet);
+}
+
+static int CardNext(void) { return -1; }
+
+const Layer cardLayer = {CardShows, CardLook, DrawCard, CardNext};

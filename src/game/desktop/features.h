@@ -20,19 +20,56 @@ extern const Uint32 iScores_size;
 extern const unsigned char iOptions[]; // options.bmp: the options card, and its value words and row marker below it
 extern const Uint32 iOptions_size;
 
-// Where the loop and the flow meet them: an event they take before the host layer sees it, a
-// step they hold back, the frames of what moves, the board as they show it.
+// Where the loop and the flow meet them: an event they take before the host layer sees it, the
+// work before a step, a step they hold back.
 int FeaturesEvent(const SDL_Event *event); // 1 when the event was theirs (a card's press, F1, H): the game sees none of it
-int FeaturesHoldTheGame(void);             // before each step: 1 while a card holds the game; the banner, the settings kept
-int FeaturesFrame(void);                   // the next frame of what moves, when due; ms until the one after, -1: none
-void DrawBoardLayers(void);                // the board as a move's show has it now, and a hint's rings, into screen
+void FeaturesBeforeStep(void);             // before each step: the settings kept, the controls shown on a first start
+int CardHoldsTheGame(void);                // 1 while a card is over the board: no game step runs
+
+// The desktop's picture. One composer draws every frame from layers, bottom to top: the board as
+// it stands or moves, the hint's rings, the cursor, the side panel, the game-over banner, a card.
+// Nothing else draws into the screen. Each layer says what it shows as pieces: a rectangle of
+// the screen and a fingerprint of all its pixels there are drawn from. A frame draws again only
+// where some piece changed since the last one (every layer that shows there, in order, clipped
+// to it) and presents what changed; where nothing changed it draws and presents nothing.
+struct Piece {
+    SDL_Rect at;  // where on the screen
+    Uint64 print; // everything the layer draws there is drawn from
+};
+enum { PIECES_MOST = 64 };
+struct Look {
+    int count;
+    Piece piece[PIECES_MOST];
+};
+struct Layer {
+    int (*shows)(void);       // 1 while it shows anything
+    void (*look)(Look *look); // what it shows now, piece by piece; asked only while it shows
+    void (*draw)(void);       // itself, all of it, into screen: the composer clips it
+    int (*next)(void);        // ms until its look changes by itself; -1 only with the game's state
+};
+extern const Layer boardLayer, hintLayer, cursorLayer, panelLayer, bannerLayer, cardLayer;
+int ComposeFrame(void);      // draws and presents what changed since the last frame; ms until a layer is due, -1: none
+void AskWholeFrame(void);    // the next frame draws every pixel afresh: a new game, a window uncovered
+#define PRINT_START 14695981039346656037ull
+Uint64 Print(Uint64 print, const void *bytes, size_t size); // a fingerprint taken further over these bytes
+// The fingerprint of these values, each by its own bytes (a struct's padding would be noise).
+template <class... Values> Uint64 PrintOf(const Values &...values)
+{
+    Uint64 print = PRINT_START;
+    ((print = Print(print, &values, sizeof values)), ...);
+    return print;
+}
+void AddPiece(Look *look, Sint16 x, Sint16 y, Uint16 w, Uint16 h, Uint64 print);
 
 // A move played in motion: the swap slides, the runs fade, the tiles above fall and new ones drop
-// in, on the host's clock.
-extern Uint8 showInMotion;   // 1: a move plays in motion; 0: at once, as the console plays it. Set at start-up
-int ShowMove(void);          // the move in moveRecord, just made: 1 when it is played in motion
-int ShowRunning(void);       // 1 while a move is being played
-void ShowFinish(void);       // the show ends where it is, the score as the rules left it; the board is the caller's
+// in, on the host's clock. It plays on whatever is over the board: a card or the menu covers it,
+// never stops it.
+extern Uint8 showInMotion;   // 1: a move plays in motion; 0: at once. Set by the settings and the options card
+void ShowMove(void);         // the move in moveRecord, just made: played in motion, or its sounds at once
+int ShowRunning(void);       // 1 while a move is being played; its sounds play as its steps pass
+Uint32 ShowEndsAt(void);     // the host clock at which the move being played ends
+void ShowFinish(void);       // the show ends where it is: the board and score are the rules' again
+Uint32 ShownScore(void);     // the score as the side panel shows it: counted with the steps shown so far
 
 // Cards over the board: the controls (F1, and by itself on a first start), the high scores, and
 // the options (the menu's item). While one shows no game step runs; any key, button or click
@@ -41,20 +78,18 @@ enum { CARD_NONE, CARD_HELP, CARD_SCORES, CARD_OPTIONS };
 // Every card covers the same square of the board area, inside its cells.
 enum { CARD_X = BOARD_X + 4, CARD_Y = BOARD_Y + 3, CARD_SIZE = 232 };
 extern Uint8 cardShown;      // the card over the board, CARD_NONE for none; ShowCard and FeaturesEvent
-void ShowCard(int card);     // drawn over the board and shown at once
+void ShowCard(int card);     // over the board from the next frame on
 void DrawOptions(SDL_Surface *sheet);      // the options card's values, over the card just drawn
+Uint64 OptionsPrint(Uint64 print);         // the options card's fingerprint taken further over its values
 int OptionsEvent(const SDL_Event *event);  // while it shows: 1 taken, 0 taken and done with, -1 none of its business
 
 // Game over, said: a banner over the board with the final score, and the window's title; the
 // score of a game entered in the high-score table.
-void GameOverShown(void);    // the banner up once the game is over and its last move shown, down with a new game
-void DrawGameOverBanner(void); // the banner as it stands, into screen
 void GameEnds(void);         // the game in play is over, replaced or left: its score enters the table, once
+void GameBegins(void);       // a new game is dealt: the next one to end and enter the table
 
 // A hint: the two tiles of a swap that makes a run, ringed, the rings fading by themselves.
-void ShowHint(void);         // H or the pad's north button, in play
-void DrawHint(void);         // the rings as they stand now, into screen; nothing once faded
-int HintFrame(void);         // as FeaturesFrame, for the fading rings
+void ShowHint(void);         // H or the pad's north button, in play: rings from now, or once a move has played out
 
 // What stays between runs: the settings in $XDG_CONFIG_HOME/sevenfold/settings, the game in
 // progress in $XDG_DATA_HOME/sevenfold/game.

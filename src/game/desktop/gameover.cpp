@@ -1,4 +1,4 @@
-// Game over, said on a desktop: a banner over the board with the final score, the window's title, and the score kept.
+// Game over, said on a desktop: a banner over the board with the final score, the window's title, and the score kept; the banner's layer.
 #include "game/desktop/features.h"
 
 #include "board/board.h"
@@ -25,7 +25,29 @@ void GameEnds(void)
     rankKept = (Sint8)(rank >= 0 ? rank : -1);
 }
 
-void DrawGameOverBanner(void)
+void GameBegins(void)
+{
+    gameKept = 0;
+    rankKept = -1;
+}
+
+// The banner waits for the last move to have played out; the window's title says it with it.
+static int BannerShows(void)
+{
+    int up = _gameOver && !ShowRunning();
+    if (up != bannerUp) {
+        bannerUp = (Uint8)up;
+        HostTitle(up ? "Sevenfold \xE2\x80\x94 game over" : "Sevenfold");
+    }
+    return up;
+}
+
+static void BannerLook(Look *look)
+{
+    AddPiece(look, BANNER_X, BANNER_Y, BANNER_W, BANNER_H, PrintOf(score, rankKept));
+}
+
+static void DrawBanner(void)
 {
     static SDL_Surface *banner;
     if (banner == NULL && (banner = LoadPicture(iBanner, iBanner_size, 0x3E0)) == NULL)
@@ -36,22 +58,6 @@ void DrawGameOverBanner(void)
     PutDigit(score, 7, BANNER_X + SCORE_X, BANNER_Y + SCORE_Y);
 }
 
-void GameOverShown(void)
-{
-    // The banner waits for the last move to have played out.
-    if (_gameOver && !bannerUp && !ShowRunning()) {
-        // The game is over: its score goes into the table first, so the banner can say where.
-        bannerUp = 1;
-        GameEnds();
-        DrawGameOverBanner();
-        HostTitle("Sevenfold \xE2\x80\x94 game over");
-    } else if (!_gameOver && bannerUp) {
-        bannerUp = 0;
-        HostTitle("Sevenfold");
-    }
-    // A new game has begun once its score is back to nothing: it is the one to keep next.
-    if (!_gameOver && score == 0) {
-        gameKept = 0;
-        rankKept = -1;
-    }
-}
+static int NeverByItself(void) { return -1; }
+
+const Layer bannerLayer = {BannerShows, BannerLook, DrawBanner, NeverByItself};

@@ -1,4 +1,4 @@
-// A hint on a desktop: H (or the pad's north button) rings the two tiles of a swap that makes a run, and the rings fade.
+// A hint on a desktop: H (or the pad's north button) rings the two tiles of a swap that makes a run, and the rings fade; the hint's layer.
 #include "game/desktop/features.h"
 
 #include <string.h>
@@ -11,10 +11,11 @@
 enum { HINT_MS = 1500, HINT_FRAME_MS = 40, RING = 3 };
 
 static struct {
-    Uint8 shown;
+    Uint8 asked;
     Sint16 cells[4];          // the swap: x, y of one tile, x, y of its neighbour
     Uint8 board[BOARD_CELLS]; // the board it was found on: any other ends it
-    Uint32 start, nextFrame;
+    Uint32 start;             // the host clock at which the rings show at full strength
+    Uint8 alpha;              // their strength when the composer last looked
 } hint;
 
 // A gold ring round a cell, the rest of it keyed: faded by its alpha.
@@ -35,48 +36,49 @@ static SDL_Surface *Ring(void)
     return ring;
 }
 
-static int HintShown(void)
-{
-    if (hint.shown && (memcmp(hint.board, table, sizeof table) != 0 || HostClock() - hint.start >= HINT_MS))
-        hint.shown = 0;
-    return hint.shown;
-}
-
 void ShowHint(void)
 {
     // With no move left there is none to show; the game is over then anyway.
     if (!FindMove(hint.cells))
         return;
     memcpy(hint.board, table, sizeof table);
-    hint.shown = 1;
-    hint.start = HostClock();
-    hint.nextFrame = hint.start;
+    hint.asked = 1;
+    // The swap is one on the board the rules left: while a move still plays out, its tiles are
+    // elsewhere, so the rings wait for it to end.
+    hint.start = ShowRunning() ? ShowEndsAt() : HostClock();
 }
 
-void DrawHint(void)
+static int HintShows(void)
+{
+    if (hint.asked && (memcmp(hint.board, table, sizeof table) != 0 || (Sint32)(HostClock() - hint.start) >= HINT_MS))
+        hint.asked = 0;
+    return hint.asked && (Sint32)(HostClock() - hint.start) >= 0 && !ShowRunning();
+}
+
+static void HintLook(Look *look)
+{
+    // Full strength at first, then fading out, a step each frame.
+    Uint32 frame = (HostClock() - hint.start) / HINT_FRAME_MS * HINT_FRAME_MS;
+    hint.alpha = (Uint8)(255 - 255 * frame / HINT_MS);
+    for (int i = 0; i < 4; i += 2)
+        AddPiece(look, CellX(hint.cells[i]), CellY(hint.cells[i + 1]), CELL, CELL,
+                 PrintOf(hint.alpha));
+}
+
+static void DrawHint(void)
 {
     SDL_Surface *ring = Ring();
-    if (!HintShown() || ring == NULL)
+    if (ring == NULL)
         return;
-    // Full strength at first, then fading out.
-    Uint32 ms = HostClock() - hint.start;
-    SDL_SetAlpha(ring, SDL_SRCALPHA, (Uint8)(255 - 255 * ms / HINT_MS));
+    SDL_SetAlpha(ring, SDL_SRCALPHA, hint.alpha);
     for (int i = 0; i < 4; i += 2)
         PutSurface(ring, screen, 0, 0, CellX(hint.cells[i]), CellY(hint.cells[i + 1]), CELL, CELL);
 }
 
-int HintFrame(void)
+static int HintNext(void)
 {
-    if (!hint.shown)
-        return -1;
-    Uint32 now = HostClock();
-    if ((Sint32)(now - hint.nextFrame) < 0)
-        return (int)(hint.nextFrame - now);
-    // Drawn without the rings once they have faded.
-    int going = HintShown();
-    DrawBoardLayers();
-    DrawCursorFrame();
-    UpdateScreen();
-    hint.nextFrame = now + HINT_FRAME_MS;
-    return going ? HINT_FRAME_MS : -1;
+    Uint32 ms = HostClock() - hint.start;
+    return (int)(HINT_FRAME_MS - ms % HINT_FRAME_MS);
 }
+
+const Layer hintLayer = {HintShows, HintLook, DrawHint, HintNext};

@@ -138,8 +138,6 @@ void ContinueKeptGame(void)
     setX = g.setX;
     setY = g.setY;
     skin = g.skin < skinMax ? (Uint8)g.skin : 0;
-    DrawPan();
-    DrawScore();
 }
 
 // The game on the board as the file holds it.

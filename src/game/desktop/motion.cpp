@@ -1,4 +1,4 @@
-// A move played as motion on a desktop: the swap slides, the runs fade, the tiles above fall and new ones drop in.
+// A move played as motion on a desktop: the swap slides, the runs fade, the tiles above fall and new ones drop in; the board's layer.
 #include "game/desktop/features.h"
 
 #include <string.h>
@@ -14,14 +14,25 @@ Uint8 showInMotion = 1;
 // tiles drop, from one row to all seven.
 enum { SWAP_MS = 100, RUNS_MS = 120, FALL_ONE_ROW_MS = 150, FALL_ALL_ROWS_MS = 200, FRAME_MS = 16, RUNS_ALPHA = 96 };
 
+// Where a show stands: the part it is in, its step and how far through the part (0 to 1).
+enum Part { PART_SLIDE, PART_RUNS, PART_FALL, PART_OVER };
+struct Moment {
+    Part part;
+    int step;
+    float p;
+    int passed; // steps whose runs have vanished: their points count and their sounds have played
+};
+
 static struct {
     Uint8 running;
     Uint32 start;             // the host clock as the swap began
-    Uint32 nextFrame;         // when the next frame is due
     Uint8 sounded;            // steps whose clear sound has played
     MoveRecord move;          // the move being played; the rules have long moved on to its end
     Uint8 swapped[BOARD_CELLS]; // the board right after the swap
     Uint16 fallMs[RECORD_STEPS];
+    Uint32 length;            // ms from the swap to the end
+    Moment now;               // where the show stood when the composer last looked
+    Uint32 frame;             // the frame of the show it stood at, FRAME_MS each
 } show;
 
 static const Uint8 *FinalBoard(void)
@@ -35,9 +46,133 @@ static const Uint8 *BoardBefore(int step)
     return step == 0 ? show.swapped : show.move.step[step - 1].after;
 }
 
+static Moment At(Uint32 ms)
+{
+    const MoveRecord &m = show.move;
+    Moment t = {PART_OVER, 0, 0, m.steps};
+    if (ms >= show.length)
+        return t;
+    if (m.steps == 0) {
+        // No run: the tiles slide there and back.
+        t.part = PART_SLIDE;
+        t.passed = 0;
+        t.p = ms < SWAP_MS ? ms / (float)SWAP_MS : (2 * SWAP_MS - ms) / (float)SWAP_MS;
+        return t;
+    }
+    if (ms < SWAP_MS) {
+        t.part = PART_SLIDE;
+        t.passed = 0;
+        t.p = ms / (float)SWAP_MS;
+        return t;
+    }
+    Uint32 at = SWAP_MS;
+    int step = 0;
+    while (ms >= at + RUNS_MS + show.fallMs[step]) {
+        at += RUNS_MS + show.fallMs[step];
+        step++;
+    }
+    t.step = step;
+    if (ms < at + RUNS_MS) {
+        t.part = PART_RUNS;
+        t.passed = step;
+    } else {
+        t.part = PART_FALL;
+        t.p = (ms - at - RUNS_MS) / (float)show.fallMs[step];
+        t.passed = step + 1;
+    }
+    return t;
+}
+
+// The clear sounds of the steps passed that have not played yet, each once.
+static void SoundPassed(int passed)
+{
+    for (; show.sounded < passed; show.sounded++)
+        PlayWave(show.move.step[show.sounded].sound);
+}
+
+// The show brought to the host's clock: its moment, the sounds of the steps passed, its end.
+static void Advance(void)
+{
+    Uint32 ms = HostClock() - show.start;
+    show.now = At(ms);
+    show.frame = ms / FRAME_MS;
+    SoundPassed(show.now.passed);
+    if (show.now.part == PART_OVER)
+        show.running = 0;
+}
+
+int ShowRunning(void)
+{
+    // A new game, or anything else that put another board in place, ends the show unseen.
+    if (show.running && memcmp(table, FinalBoard(), sizeof table) != 0)
+        show.running = 0;
+    if (show.running)
+        Advance();
+    return show.running;
+}
+
+void ShowMove(void)
+{
+    // A move made on the board the last one still plays out to cuts it short: what it had still
+    // to vanish vanishes with one clear sound, not with none and not with all of them at once.
+    if (show.running && memcmp(moveRecord.before, FinalBoard(), sizeof moveRecord.before) == 0) {
+        Advance();
+        if (show.sounded < show.move.steps)
+            PlayWave(show.move.step[show.sounded].sound);
+    }
+    show.running = 0;
+    if (!showInMotion) {
+        for (Uint8 i = 0; i < moveRecord.steps; i++)
+            PlayWave(moveRecord.step[i].sound);
+        return;
+    }
+    show.move = moveRecord;
+    const MoveRecord &m = show.move;
+    memcpy(show.swapped, m.before, sizeof show.swapped);
+    show.swapped[m.fromX + 7 * m.fromY] = m.before[m.toX + 7 * m.toY];
+    show.swapped[m.toX + 7 * m.toY] = m.before[m.fromX + 7 * m.fromY];
+    show.length = m.steps == 0 ? 2 * SWAP_MS : SWAP_MS;
+    for (int s = 0; s < m.steps; s++) {
+        int deepest = 0;
+        for (int x = 0; x < 7; x++) {
+            int lost = 0;
+            for (int y = 0; y < 7; y++)
+                lost += m.step[s].runs[x + 7 * y] != 0;
+            if (lost > deepest)
+                deepest = lost;
+        }
+        show.fallMs[s] = (Uint16)(FALL_ONE_ROW_MS + (deepest - 1) * (FALL_ALL_ROWS_MS - FALL_ONE_ROW_MS) / 6);
+        show.length += RUNS_MS + show.fallMs[s];
+    }
+    show.running = 1;
+    show.sounded = 0;
+    show.start = HostClock();
+    Advance();
+}
+
+Uint32 ShowEndsAt(void)
+{
+    return show.start + show.length;
+}
+
+void ShowFinish(void)
+{
+    if (show.running)
+        SoundPassed(show.move.steps);
+    show.running = 0;
+}
+
+Uint32 ShownScore(void)
+{
+    if (!ShowRunning())
+        return score;
+    return show.now.passed > 0 ? show.move.step[show.now.passed - 1].score : show.move.scoreBefore;
+}
+
 // Eased position along a slide, 0 to 1.
 static float Ease(float p) { return p * p * (3 - 2 * p); }
 
+// The two tiles of the swap pass each other, the rest of the board still.
 static void DrawSlide(float p)
 {
     const MoveRecord &m = show.move;
@@ -81,125 +216,63 @@ static void DrawFall(int step, float p)
     }
 }
 
-// The board as the show stands at ms into it, and the score with it. Returns 0 once it is over.
-static int DrawAt(Uint32 ms)
-{
-    const MoveRecord &m = show.move;
-    Uint32 points = m.scoreBefore;
-    int over = 0;
-    // Tiles on their way in from above the board are not drawn over what lies above it.
-    SDL_Rect cells = {BOARD_X, BOARD_Y, 7 * CELL, 7 * CELL};
-    SDL_SetClipRect(screen, &cells);
-    if (m.steps == 0) {
-        // No run: the tiles slide there and back.
-        if (ms < 2 * SWAP_MS)
-            DrawSlide(ms < SWAP_MS ? ms / (float)SWAP_MS : (2 * SWAP_MS - ms) / (float)SWAP_MS);
-        else
-            over = 1;
-    } else if (ms < SWAP_MS) {
-        DrawSlide(ms / (float)SWAP_MS);
-    } else {
-        Uint32 at = SWAP_MS;
-        int step = 0;
-        while (step < m.steps && ms >= at + RUNS_MS + show.fallMs[step]) {
-            at += RUNS_MS + show.fallMs[step];
-            step++;
-        }
-        if (step == m.steps) {
-            over = 1;
-        } else if (ms < at + RUNS_MS) {
-            DrawRuns(step);
-        } else {
-            DrawFall(step, (ms - at - RUNS_MS) / (float)show.fallMs[step]);
-            step++; // its runs have vanished: its points count and its sound plays
-        }
-        for (; show.sounded < step; show.sounded++)
-            PlayWave(m.step[show.sounded].sound);
-        if (step > 0)
-            points = m.step[step - 1].score;
-    }
-    SDL_SetClipRect(screen, NULL);
-    // Once over, the board is the rules' own, and so is the score.
-    if (over)
-        show.running = 0;
-    DrawPoints(over ? score : points);
-    return !over;
-}
+// The board's layer: the rules' board cell by cell, or the move being played, whole, frame by
+// frame. Its grey top row and white ground lie under it all.
+enum { GROUND_X = BOARD_X, GROUND_W = 320 - BOARD_X };
 
-int ShowMove(void)
-{
-    if (!showInMotion)
-        return 0;
-    show.move = moveRecord;
-    const MoveRecord &m = show.move;
-    memcpy(show.swapped, m.before, sizeof show.swapped);
-    show.swapped[m.fromX + 7 * m.fromY] = m.before[m.toX + 7 * m.toY];
-    show.swapped[m.toX + 7 * m.toY] = m.before[m.fromX + 7 * m.fromY];
-    for (int s = 0; s < m.steps; s++) {
-        int deepest = 0;
-        for (int x = 0; x < 7; x++) {
-            int lost = 0;
-            for (int y = 0; y < 7; y++)
-                lost += m.step[s].runs[x + 7 * y] != 0;
-            if (lost > deepest)
-                deepest = lost;
-        }
-        show.fallMs[s] = (Uint16)(FALL_ONE_ROW_MS + (deepest - 1) * (FALL_ALL_ROWS_MS - FALL_ONE_ROW_MS) / 6);
-    }
-    show.running = 1;
-    show.sounded = 0;
-    show.start = HostClock();
-    show.nextFrame = show.start + FRAME_MS;
-    return 1;
-}
+static Uint8 lookedInMotion; // the last look was a frame of a move being played
 
-int ShowRunning(void)
-{
-    // A new game, or anything else that put another board in place, ends the show unseen.
-    if (show.running && memcmp(table, FinalBoard(), sizeof table) != 0)
-        show.running = 0;
-    return show.running;
-}
+static int BoardShows(void) { return 1; }
 
-void ShowFinish(void)
+static void BoardLook(Look *look)
 {
-    if (!show.running)
+    SDL_Surface *sheet = TileToDraw();
+    lookedInMotion = (Uint8)ShowRunning();
+    if (lookedInMotion) {
+        AddPiece(look, GROUND_X, 0, GROUND_W, 240, PrintOf(show.start, show.frame, skin, sheet));
         return;
-    show.running = 0;
-    DrawScore();
-}
-
-void DrawBoardLayers(void)
-{
-    if (!ShowRunning() || !DrawAt(HostClock() - show.start))
-        DrawPan();
-    DrawHint();
-}
-
-static int ShowFrame(void)
-{
-    if (!ShowRunning())
-        return -1;
-    Uint32 now = HostClock();
-    if ((Sint32)(now - show.nextFrame) >= 0) {
-        DrawBoardLayers();
-        // The cursor stays over the moving tiles, as every picture of the board has it.
-        DrawCursorFrame();
-        int going = ShowRunning();
-        if (!going)
-            GameOverShown();
-        UpdateScreen();
-        if (!going)
-            return -1;
-        show.nextFrame = now + FRAME_MS;
     }
-    return (int)(show.nextFrame - now);
+    AddPiece(look, GROUND_X, 0, GROUND_W, 240, PRINT_START);
+    for (int i = 0; i < BOARD_CELLS; i++) {
+        AddPiece(look, CellX(i % 7), CellY(i / 7), CELL, CELL, PrintOf(table[i], same[i], skin, sheet));
+    }
 }
 
-int FeaturesFrame(void)
+static void DrawBoard(void)
 {
-    // While a move plays, its frames draw the hint's rings too: the hint's own would draw the
-    // board a second time.
-    int show = ShowFrame();
-    return show >= 0 ? show : HintFrame();
+    FillRec(screen, GROUND_X, 0, GROUND_W, BOARD_Y, _565(224, 224, 224));
+    if (!lookedInMotion) {
+        DrawPan();
+        return;
+    }
+    FillBoard();
+    // Tiles on their way in from above the board are not drawn over what lies above it.
+    SDL_Rect clip, cells = {BOARD_X, BOARD_Y, 7 * CELL, 7 * CELL};
+    SDL_GetClipRect(screen, &clip);
+    int x0 = clip.x > cells.x ? clip.x : cells.x, y0 = clip.y > cells.y ? clip.y : cells.y;
+    int x1 = clip.x + clip.w < cells.x + cells.w ? clip.x + clip.w : cells.x + cells.w;
+    int y1 = clip.y + clip.h < cells.y + cells.h ? clip.y + clip.h : cells.y + cells.h;
+    if (x1 <= x0 || y1 <= y0)
+        return;
+    SDL_Rect inside = {(Sint16)x0, (Sint16)y0, (Uint16)(x1 - x0), (Uint16)(y1 - y0)};
+    SDL_SetClipRect(screen, &inside);
+    const Moment &t = show.now;
+    if (t.part == PART_SLIDE)
+        DrawSlide(t.p);
+    else if (t.part == PART_RUNS)
+        DrawRuns(t.step);
+    else
+        DrawFall(t.step, t.p);
+    SDL_SetClipRect(screen, &clip);
 }
+
+static int BoardNext(void)
+{
+    // A show that ended after the look is due for its last frame, the rules' board, at once.
+    if (!show.running)
+        return lookedInMotion ? 0 : -1;
+    Uint32 ms = HostClock() - show.start;
+    return (int)(FRAME_MS - ms % FRAME_MS);
+}
+
+const Layer boardLayer = {BoardShows, BoardLook, DrawBoard, BoardNext};

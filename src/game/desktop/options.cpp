@@ -35,6 +35,11 @@ void DrawOptions(SDL_Surface *sheet)
     Word(sheet, showInMotion ? WORD_IN_MOTION : WORD_AT_ONCE, ROW_MOVES);
 }
 
+Uint64 OptionsPrint(Uint64 print)
+{
+    return print ^ PrintOf(chosen, FullScreenNow(), skin, showInMotion, _VOLUME, TileToDraw());
+}
+
 // The chosen setting one step on (by 1) or back (by -1), heard or seen at once.
 static void Change(int by)
 {
