@@ -110,6 +110,125 @@ TEST_F(DesktopPlay, AMovePlaysOutInMotionWhileTheKeysActAtOnce)
     EXPECT_TRUE(end == ScreenPixels()) << "the show ends on the board and score the rules left";
 }
 
+// Whatever layers meet, the picture shown is the game's state composed afresh: a hint, a move in
+// motion or the banner, each met by a card, the menu, a swap or a hint.
+TEST_F(DesktopPlay, EveryFrameIsTheStateComposedAfresh)
+{
+    SetBoard(runsInRow2);
+    const unsigned cascade = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.steps.size() >= 2 && !o.gameOver; });
+    const unsigned ends = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.gameOver; });
+    ASSERT_TRUE(cascade != 0 && ends != 0);
+    // A tick at ms on the host's clock: the cursor turns, and the frame is composed.
+    auto at = [](Uint32 ms) { hostClockSet = 1000 + ms; RunTick(); };
+    // Tiles leave their cells' corners white: a ring shows there, gold at full strength, unless
+    // the cursor does.
+    auto ring = [](const Sint16 *cell, bool full) {
+        for (int i = 0; i < 4; i += 2) {
+            Uint16 corner = ScreenPixel(CellX(cell[i]), CellY(cell[i + 1]));
+            if ((cell[i] != mx || cell[i + 1] != my) && (full ? corner == SDL_MapRGB(screen->format, 255, 214, 40) : corner != 0xFFFF))
+                return true;
+        }
+        return false;
+    };
+    std::vector<Uint16> still;
+    Sint16 hinted[4];
+    auto swapRow2 = [&](unsigned seed) {
+        score = 500;
+        SetX_Y(1, 2);
+        ComposeFrame();
+        still = ScreenPixels();
+        ClickCell(1, 2);
+        srand(seed);
+        ClickCell(2, 2);
+    };
+    const struct { const char *what; std::function<void()> start; } first[] = {
+        {"a hint", [&] {
+             Tap(SDLK_h);
+             ASSERT_TRUE(FindMove(hinted));
+             EXPECT_TRUE(ring(hinted, true)) << "full strength, where the move is";
+             at(200);
+             EXPECT_TRUE(ring(hinted, false) && !ring(hinted, true)) << "fading";
+         }},
+        {"a move in motion", [&] {
+             swapRow2(cascade);
+             EXPECT_GE(ShowEndsAt() - 1000, 100u + 270u * moveRecord.steps) << "each fall lasts 150 ms or more";
+             at(33);
+             EXPECT_EQ(ShownScore(), 500u) << "the score counts up from where it was";
+             const std::vector<Uint16> sliding = ScreenPixels();
+             for (int i = 0; i < 320 * 240; i++) // the swap's tiles pass each other within their cells
+                 ASSERT_TRUE(still[i] == sliding[i] || (i / 320 >= 69 && i / 320 < 103 && i % 320 >= 114 && i % 320 < 182));
+         }},
+        {"the banner", [&] {
+             swapRow2(ends);
+             EXPECT_EQ(isMenu, 1) << "the menu opens as the rules end the game";
+             ScoreTable kept;
+             ReadScores(&kept);
+             EXPECT_EQ(kept.count, 1) << "and the score is kept at once";
+             at(3000);
+         }},
+    };
+    const struct { const char *what; std::function<void()> then; } second[] = {
+        {"a card", [] { Tap(SDLK_F1); }},
+        {"the menu", [] { Tap(SDLK_ESCAPE); }},
+        {"a swap", [] {
+             Sint16 c[4];
+             if (FindMove(c)) {
+                 ClickCell(c[0], c[1]);
+                 ClickCell(c[2], c[3]);
+             }
+         }},
+        {"a hint", [] { Tap(SDLK_h); }},
+    };
+    for (const auto &a : first)
+        for (const auto &b : second) {
+            SCOPED_TRACE(std::string(a.what) + " met by " + b.what);
+            Reset();
+            fs::remove(data_ / "sevenfold" / "scores");
+            SetBoard(runsInRow2);
+            showInMotion = 1;
+            partialPresents = 1;
+            std::vector<std::vector<Uint16>> pictures;
+            shownPictures = &pictures;
+            at(0);
+            a.start();
+            const Uint32 then = hostClockSet - 1000;
+            int clears = soundsPlayed[1], running = ShowRunning();
+            b.then();
+            if (running && &b == &second[2])
+                EXPECT_EQ(soundsPlayed[1], clears + 1) << "the move cut short vanishes with one clear sound";
+            if (running)
+                EXPECT_TRUE(ShowRunning()) << "a move plays on under whatever comes over it";
+            if (running && &b == &second[3]) {
+                EXPECT_TRUE(FindMove(hinted) && !ring(hinted, false)) << "the rings wait for the move to end";
+                hostClockSet = ShowEndsAt();
+                RunTick();
+                EXPECT_TRUE(ring(hinted, true)) << "and come at full strength as it ends";
+            }
+            for (Uint32 ms : {20u, 110u, 400u, 900u, 2500u}) {
+                at(then + ms);
+                if (&a == &first[0] && &b == &second[2] && !ShowRunning())
+                    EXPECT_FALSE(ring(hinted, false)) << "a move ends the hint, at " << ms << " ms";
+                std::vector<Uint16> shown = pictures.back();
+                FillRec(screen, 0, 0, 320, 240, 0x1234);
+                AskWholeFrame();
+                ComposeFrame();
+                ASSERT_TRUE(shown == ScreenPixels()) << "at " << ms << " ms";
+            }
+            shownPictures = NULL;
+            cardShown = CARD_NONE;
+        }
+}
+
+TEST_F(DesktopPlay, NothingActsOnceTheGameIsQuit)
+{
+    isMenu = 1;
+    _currMenu = 3;
+    Tap(SDLK_TAB);
+    ASSERT_EQ(done, 1);
+    Tap(SDLK_DOWN);
+    EXPECT_EQ(_currMenu, 3);
+}
+
 TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
 {
     SetBoard(runsInRow2);
