@@ -10,7 +10,8 @@
 import argparse
 import os
 
-from assetgen.cards import build_banner, build_help, build_options, build_scores
+from assetgen.cards import (build_banner, build_help, build_nomove, build_options, build_points, build_scores,
+                            build_sidebar)
 from assetgen.check import verify
 from assetgen.logo import build_icon, build_title
 from assetgen.sounds import SOUNDS, build_sound
@@ -46,7 +47,9 @@ def main():
         w, h, px = build_title()
         write('title.bmp', bmp_bytes(w, h, 16, px, tail=2))
         for name, build in (('banner.bmp', build_banner), ('help.bmp', build_help),
-                            ('scores.bmp', build_scores), ('options.bmp', build_options)):
+                            ('scores.bmp', build_scores), ('options.bmp', build_options),
+                            ('points.bmp', build_points), ('sidebar.bmp', build_sidebar),
+                            ('nomove.bmp', build_nomove)):
             w, h, px = build()
             write(name, bmp_bytes(w, h, 16, px))
     if args.only in (None, 'tiles'):

@@ -1,4 +1,4 @@
-"""The desktop's cards over the board: game-over banner, controls card, high-score card and its date glyphs, options card and its words."""
+"""The desktop's cards over the board: game-over banner, controls card, high-score card and its date glyphs, options card and its words, the hint's no-move card; the floating points' glyphs and the side panel's labels."""
 
 # The game blits these pictures and then draws into fixed places on them:
 # the final score and the table's points as digit.bmp glyphs on plain white,
@@ -7,7 +7,7 @@
 # are that agreement; check.py holds the written files to them.
 
 from .colour import KEY555, WHITE, from555, hexcol, mix, to555
-from .fonts import FONT5x7, dilate, text_mask
+from .fonts import DIGITS6x11, FONT5x7, dilate, text_mask
 from .logo import logo_word, seven_star
 from .panel import panel555
 from .raster import Scene, render, vgradient, vgradient3
@@ -18,8 +18,10 @@ WHITE555 = 0x7FFF
 
 BANNER_W, BANNER_H = 200, 64          # the banner proper; the strip follows it on the sheet
 BANNER_FIELD = (96, 32, 72, 15)       # x, y, w, h of the final score's white field
-MESSAGE_Y, MESSAGE_H = 51, 12         # the message line, and the strip that fills it
-NEW_HIGH = "A NEW HIGH SCORE"
+MESSAGE_Y, MESSAGE_H = 51, 12         # the message line, and the strips that fill it
+# The message for each place a game can take in the high-score table: strip k below the banner.
+PLACES = ["A NEW HIGH SCORE"] + ["%d%s IN THE TABLE" % (k, "ND" if k == 2 else "RD" if k == 3 else "TH")
+                                 for k in range(2, 11)]
 
 CARD_W, CARD_H = 232, 232             # controls and high-score cards
 ROW_Y, ROW_H, ROWS = 30, 18, 10       # high-score rows: row i starts at ROW_Y + ROW_H * i
@@ -53,14 +55,15 @@ CONTROLS = [
     ("F1", "THIS CARD"),
 ]
 GOAL = "LINE UP THREE OR MORE"
+ALSO = "SWAP DIAGONALLY OR ACROSS THE EDGES"  # the swaps a newcomer would not guess, which count too
 FOOTER = "PRESS ANY KEY"
-CONTROLS_Y, CONTROLS_DY = 46, 14      # the first control's top, and the step to the next
+CONTROLS_Y, CONTROLS_DY = 54, 13      # the first control's top, and the step to the next
 
 # The options card: a row for each setting, its label on the left, its value in a field the
 # game fills; the chosen row gets the marker from the strip below the card, at MARKER_X.
 OPTION_ROWS = [                       # label, top of the row, field (x, y, w, h) relative to it
     ("TILE SKIN", 34, (110, 0, 104, 36)),
-    ("VOLUME", 78, (110, 0, 32, 15)),
+    ("VOLUME", 78, (110, 0, 90, 15)),
     ("FULL SCREEN", 100, (110, 0, 90, 15)),
     ("MOVES", 122, (110, 0, 90, 15)),
 ]
@@ -70,6 +73,22 @@ OPTION_WORDS = ["OFF", "ON", "AT ONCE", "IN MOTION"]  # the value words: word k 
 WORD_W, WORD_H = 88, 9                # cell (WORD_W * (k % 2), WORD_H * (k // 2)), 5x7 ink keylined
 OPTION_HELP = ["UP, DOWN: CHOOSE", "LEFT, RIGHT: CHANGE", "OR CLICK THE VALUE", "ESC OR ENTER: DONE"]
 OPTION_HELP_Y = 158
+# The volume is a bar the game fills from the left, as far as the volume goes: the full bar lies on
+# the strip below the words, and the game copies its first (volume / 127) part into the field.
+VOLUME_BAR_W, VOLUME_BAR_H = 86, 11   # inside the field, 2 px from its left and top
+
+# The floating points: "+90" in gold and, past the first step of a cascade, "x3" in light blue,
+# each glyph a 6x11 digit (or sign) in a dark keyline on the key, GLYPH cells of 8x13.
+POINT_GLYPHS = "0123456789+x"
+POINT_W, POINT_H = 8, 13
+
+# The side panel's moves box: its label, and the label it takes when only one move is left.
+SIDE_W, SIDE_LABEL_H = 80, 9
+SIDE_LABELS = ["MOVES", "LAST MOVE"]
+
+# The hint's card when no swap at all makes a run.
+NOMOVE_W, NOMOVE_H = 184, 40
+NOMOVE_LINES = ["NO MOVE ON THIS BOARD", "ESC, THEN NEW GAME"]
 
 
 def opaque(v):
@@ -184,16 +203,19 @@ def rule(px, x0, x1, y):
 
 
 def build_banner():
-    """200x76: the game-over banner, then the 'new high score' strip for its message line."""
-    w, h = BANNER_W, BANNER_H + MESSAGE_H
+    """200x184: the game-over banner, then a strip for its message line for each place in the table."""
+    w, h = BANNER_W, BANNER_H + MESSAGE_H * len(PLACES)
     px = card(BANNER_W, BANNER_H)
     bold_heading(px, "GAME OVER", w / 2.0, 7.5, 13.0, 17.0, 3.6, 2.4, 8.0)
     fx, fy, fw, fh = BANNER_FIELD
     field(px, fx, fy, fw, fh, WHITE555)
     lettering(px, "SCORE", fx - 7 - text_width("SCORE"), fy + (fh - 7) // 2)
-    strip = [list(px[MESSAGE_Y + y]) for y in range(MESSAGE_H)]
-    lettering(strip, NEW_HIGH, (w - text_width(NEW_HIGH)) // 2, (MESSAGE_H - 7) // 2, GOLD)
-    return w, h, px + strip
+    strips = []
+    for k, place in enumerate(PLACES):
+        strip = [list(px[MESSAGE_Y + y]) for y in range(MESSAGE_H)]
+        lettering(strip, place, (w - text_width(place)) // 2, (MESSAGE_H - 7) // 2, GOLD if k == 0 else LIGHT)
+        strips += strip
+    return w, h, px + strips
 
 
 def build_help():
@@ -201,8 +223,9 @@ def build_help():
     w, h = CARD_W, CARD_H
     px = card(w, h)
     bold_heading(px, "CONTROLS", w / 2.0, 7.0, 10.5, 13.0, 3.0, 2.2, 7.0)
-    centred(px, GOAL, w // 2, 28, GOLD)
-    rule(px, 12, w - 12, 40)
+    centred(px, GOAL, w // 2, 27, GOLD)
+    centred(px, ALSO, w // 2, 38)
+    rule(px, 12, w - 12, 49)
     keys = max(text_width(k) for k, _ in CONTROLS)
     acts = max(text_width(a) for _, a in CONTROLS)
     gap = 15
@@ -265,9 +288,9 @@ def word_cell(text, fill=LIGHT):
 
 
 def build_options():
-    """232x250: the options card over its strip of value words, two a row, and the row marker
-    after the first two."""
-    w, h = CARD_W, CARD_H + 2 * WORD_H
+    """232x261: the options card over its strip of value words, two a row, the row marker after
+    the first two, and the volume's full bar below them."""
+    w, h = CARD_W, CARD_H + 2 * WORD_H + VOLUME_BAR_H
     px = card(CARD_W, CARD_H)
     bold_heading(px, "OPTIONS", w / 2.0, 7.0, 10.5, 13.0, 3.0, 2.2, 7.0)
     rule(px, 12, w - 12, 28)
@@ -279,7 +302,7 @@ def build_options():
     rule(px, 12, w - 12, 148)
     for i, line in enumerate(OPTION_HELP):
         centred(px, line, w // 2, OPTION_HELP_Y + 12 * i)
-    strip = [[KEY555] * w for _ in range(2 * WORD_H)]
+    strip = [[KEY555] * w for _ in range(2 * WORD_H + VOLUME_BAR_H)]
     for k, word in enumerate(OPTION_WORDS):
         cell = word_cell(word, GOLD if word in ("ON", "IN MOTION") else LIGHT)
         x0, y0 = WORD_W * (k % 2), WORD_H * (k // 2)
@@ -292,4 +315,52 @@ def build_options():
         strip[gy][x0 + gx] = opaque(to555(EDGE))
     for gx, gy in ink:
         strip[gy][x0 + gx] = opaque(to555(mix(GOLD[0], GOLD[1], gy / 8.0)))
+    # the volume's bar, full: gold from quiet to loud, a notch every tenth of the way
+    for y in range(VOLUME_BAR_H):
+        for x in range(VOLUME_BAR_W):
+            col = mix(mix(GOLD[0], GOLD[1], y / float(VOLUME_BAR_H - 1)), hexcol('ff7020'), x / float(VOLUME_BAR_W))
+            notch = x % (VOLUME_BAR_W // 10) == VOLUME_BAR_W // 10 - 1
+            strip[2 * WORD_H + y][x] = opaque(to555(mix(col, EDGE, 0.5) if notch else col))
     return w, h, px + strip
+
+
+def glyph_cells(glyphs, rows, w, h, fills):
+    """A strip of w x h cells, one a glyph, a row of them for each fill: ink in a dark keyline on the key."""
+    px = [[KEY555] * (w * len(glyphs)) for _ in range(h * len(fills))]
+    for r, fill in enumerate(fills):
+        for k, ch in enumerate(glyphs):
+            ink = {(gx, gy) for gy, row in enumerate(rows[ch]) for gx, c in enumerate(row) if c == '#'}
+            ox, oy = w * k + (w - len(rows[ch][0])) // 2, h * r + 1
+            for gx, gy in dilate(ink):
+                px[oy + gy][ox + gx] = opaque(to555(EDGE))
+            for gx, gy in ink:
+                px[oy + gy][ox + gx] = opaque(to555(mix(fill[0], fill[1], gy / 10.0)))
+    return px
+
+
+def build_points():
+    """96x26: the floating points' glyphs, gold for the points, light blue for the multiplier."""
+    rows = {str(d): DIGITS6x11[d] for d in range(10)}
+    rows['+'] = ["......", "......", "..##..", "..##..", "######", "######", "..##..", "..##..", "......",
+                 "......", "......"]
+    rows['x'] = ["......", "......", "##..##", "##..##", ".####.", "..##..", ".####.", "##..##", "##..##",
+                 "......", "......"]
+    px = glyph_cells(POINT_GLYPHS, rows, POINT_W, POINT_H, [GOLD, (hexcol('e8f6ff'), hexcol('78c8ff'))])
+    return POINT_W * len(POINT_GLYPHS), 2 * POINT_H, px
+
+
+def build_sidebar():
+    """80x18: the side panel's moves box labels, keyed: one for many moves, one for the last."""
+    px = [[KEY555] * SIDE_W for _ in range(SIDE_LABEL_H * len(SIDE_LABELS))]
+    for k, label in enumerate(SIDE_LABELS):
+        rows = px[SIDE_LABEL_H * k:SIDE_LABEL_H * (k + 1)]
+        lettering(rows, label, (SIDE_W - text_width(label)) // 2, 1, GOLD if k else LIGHT)
+    return SIDE_W, SIDE_LABEL_H * len(SIDE_LABELS), px
+
+
+def build_nomove():
+    """184x40: the hint's card when no swap makes a run, anywhere."""
+    px = card(NOMOVE_W, NOMOVE_H)
+    centred(px, NOMOVE_LINES[0], NOMOVE_W // 2, 10, GOLD)
+    centred(px, NOMOVE_LINES[1], NOMOVE_W // 2, 23)
+    return NOMOVE_W, NOMOVE_H, px

@@ -24,10 +24,13 @@ BMP_FORMATS = {
 
 # the desktop's cards: 16 bpp without the tail, so their size follows from the picture
 CARD_FORMATS = {
-    'banner.bmp': (cards.BANNER_W, cards.BANNER_H + cards.MESSAGE_H),
+    'banner.bmp': (cards.BANNER_W, cards.BANNER_H + cards.MESSAGE_H * len(cards.PLACES)),
     'help.bmp': (cards.CARD_W, cards.CARD_H),
     'scores.bmp': (cards.CARD_W, cards.CARD_H + cards.GLYPH_H),
-    'options.bmp': (cards.CARD_W, cards.CARD_H + 2 * cards.WORD_H),
+    'options.bmp': (cards.CARD_W, cards.CARD_H + 2 * cards.WORD_H + cards.VOLUME_BAR_H),
+    'points.bmp': (cards.POINT_W * len(cards.POINT_GLYPHS), 2 * cards.POINT_H),
+    'sidebar.bmp': (cards.SIDE_W, cards.SIDE_LABEL_H * len(cards.SIDE_LABELS)),
+    'nomove.bmp': (cards.NOMOVE_W, cards.NOMOVE_H),
 }
 
 
@@ -324,21 +327,25 @@ def verify_cards(check, load):
     check(plain(banner, fx, fy, fw, fh, cards.WHITE555), "banner's score field is not plain white")
     check(sum(1 for row in banner[6:27] for v in row if luminance(from555(v)) > 150) > 300,
           "banner has no heading")
-    strip = banner[bh:]
-    diff = [(x, y) for y in range(mh) for x in range(cards.BANNER_W) if strip[y][x] != banner[my + y][x]]
-    check(len(diff) > 200, "the strip adds only %d pixels to the message line" % len(diff))
-    check(all(banner[my + y][x] == panel555(x, my + y) for x, y in diff),
-          "the strip's lettering covers more than the message line's plain stripes")
-    if diff:
-        left, right = min(x for x, _ in diff), cards.BANNER_W - 1 - max(x for x, _ in diff)
-        check(abs(left - right) <= 1, "the strip's lettering is off centre (%d/%d)" % (left, right))
-    check(all(v != KEY555 for x, y in diff for v in [strip[y][x]]), "the strip's lettering uses the key")
+    places = set()
+    for k in range(len(cards.PLACES)):
+        strip = banner[bh + mh * k:bh + mh * (k + 1)]
+        diff = [(x, y) for y in range(mh) for x in range(cards.BANNER_W) if strip[y][x] != banner[my + y][x]]
+        check(len(diff) > 100, "strip %d adds only %d pixels to the message line" % (k, len(diff)))
+        check(all(banner[my + y][x] == panel555(x, my + y) for x, y in diff),
+              "strip %d's lettering covers more than the message line's plain stripes" % k)
+        if diff:
+            left, right = min(x for x, _ in diff), cards.BANNER_W - 1 - max(x for x, _ in diff)
+            check(abs(left - right) <= 1, "strip %d's lettering is off centre (%d/%d)" % (k, left, right))
+        check(all(v != KEY555 for x, y in diff for v in [strip[y][x]]), "strip %d's lettering uses the key" % k)
+        places.add(tuple(map(tuple, strip)))
+    check(len(places) == len(cards.PLACES), "two places in the table have the same message")
 
     # controls: heading, goal, ten controls and the footer, each on rows of its own
     help_ = sheets['help.bmp']
     opaque_card('help.bmp', help_, 0, cards.CARD_H)
     bands = light_bands(help_, 6, cards.CARD_W - 6, 4, cards.CARD_H - 4)
-    check(bands == len(cards.CONTROLS) + 3, "controls card has %d lines of lettering" % bands)
+    check(bands == len(cards.CONTROLS) + 4, "controls card has %d lines of lettering" % bands)
 
     # high scores: ranks ending at one column, white points, one flat colour under the dates
     scores = sheets['scores.bmp']
@@ -387,3 +394,18 @@ def verify_cards(check, load):
         check(sum(1 for v in cell if v != KEY555 and luminance(from555(v)) > 150) >= 5, "option word or marker %d has no ink" % k)
         cells.append(tuple(cell))
     check(len(set(cells)) == len(cells), "two option words are the same")
+    bar = [strip[2 * cards.WORD_H + y][x] for y in range(cards.VOLUME_BAR_H) for x in range(cards.VOLUME_BAR_W)]
+    check(KEY555 not in bar, "the volume's bar is not solid")
+
+    # the floating points' glyphs, the side panel's labels, the no-move card: ink on the key, all different
+    points = sheets['points.bmp']
+    glyphs = [tuple(points[cards.POINT_H * r + y][cards.POINT_W * k + x] for y in range(cards.POINT_H)
+                    for x in range(cards.POINT_W)) for r in range(2) for k in range(len(cards.POINT_GLYPHS))]
+    check(all(sum(1 for v in g if v != KEY555) >= 20 for g in glyphs), "a point glyph has no ink")
+    check(len(set(glyphs)) == len(glyphs), "two point glyphs are the same")
+    side = sheets['sidebar.bmp']
+    labels = [tuple(map(tuple, side[cards.SIDE_LABEL_H * k:cards.SIDE_LABEL_H * (k + 1)])) for k in range(len(cards.SIDE_LABELS))]
+    check(all(sum(1 for row in l for v in row if v != KEY555) > 60 for l in labels), "a side panel label has no ink")
+    opaque_card('nomove.bmp', sheets['nomove.bmp'], 0, cards.NOMOVE_H)
+    check(light_bands(sheets['nomove.bmp'], 6, cards.NOMOVE_W - 6, 4, cards.NOMOVE_H - 4) == 2,
+          "the no-move card is not two lines")
