@@ -52,6 +52,9 @@ void SetX_Y(Sint16 x, Sint16 y);   // put the cursor on (x, y)
 Uint8 CheckSame(void);  // mark every run in same, list its length in combo; returns the run count
 Uint8 CheckMore(void);  // 1 when some swap of two neighbours would form a run, else 0
 Uint8 FindMove(Sint16 cells[4]); // CheckMore's first such swap into cells (x, y, x, y), all else left as it was; 0: none
+// The same questions of any board without runs, which they leave as it was.
+Uint8 CountMoves(const Uint8 *board);              // the swaps of two straight neighbours that form a run
+Uint8 FindAnyMove(const Uint8 *board, Sint16 cells[4]); // any swap the cursor can make that forms one, straight first; 0: none
 
 void CheckMove(void);   // settle a move: swap, clear runs in cascades, score, undo or end the game; recorded in moveRecord
 void ReSetTable(void);  // remove the marked cells, let the columns fall and refill from the top
