@@ -150,7 +150,7 @@ class Sevenfold(unittest.TestCase):
         self.assertEqual(cells_in_runs(v.board), set(), "a new game must not start with a run")
         # Every pixel, from the layout: panel pattern, title, score, menu, label, grey top line,
         # white board, tiles and outline.
-        expected = self.art.new_game_screen(v.board, 0, v.cursor, v.cursor_frame)
+        expected = self.art.new_game_screen(v.board, 0, v.cursor, v.cursor_frame, len(swaps(v.board, True)) // 2)
         diff = [(x, y) for y in range(xh.SCREEN_H) for x in range(xh.SCREEN_W)
                 if expected.pixel(x, y) != v.picture.pixel(x, y)]
         self.assertEqual(diff[:10], [], "%d pixels differ from the expected first screen" % len(diff))
@@ -393,7 +393,7 @@ class Sevenfold(unittest.TestCase):
             f.write(b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54) + header + pixels)
         g = self.start_game(sheet=path)
         v = g.settled()
-        expected = self.art.new_game_screen(v.board, 0, v.cursor, v.cursor_frame)
+        expected = self.art.new_game_screen(v.board, 0, v.cursor, v.cursor_frame, len(swaps(v.board, True)) // 2)
         diff = [(x, y) for y in range(xh.SCREEN_H) for x in range(xh.SCREEN_W)
                 if expected.pixel(x, y) != v.picture.pixel(x, y)]
         self.assertEqual(diff[:10], [], "%d pixels differ from the 16-bit sheet's first screen" % len(diff))

@@ -318,6 +318,19 @@ void Picture()
 #endif
 }
 
+#if SEVENFOLD_DESKTOP_FEATURES
+extern Uint32 hostClockSet;
+#endif
+
+void HoldHostClock(Uint32 at)
+{
+#if SEVENFOLD_DESKTOP_FEATURES
+    hostClockSet = at;
+#else
+    (void)at;
+#endif
+}
+
 void ResetGameState()
 {
     memset(table, 0, sizeof table);

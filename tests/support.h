@@ -86,5 +86,6 @@ constexpr bool consolePictures = false;
 constexpr bool consolePictures = true;
 #endif
 void Picture(); // what the game left to be drawn, drawn: a desktop's frame (the console's steps draw their own)
+void HoldHostClock(Uint32 at); // a desktop's clock stands still at `at` (0: runs again), so its pictures repeat
 
 #endif

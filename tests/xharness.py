@@ -233,6 +233,7 @@ class Artwork:
         self.digit = Bmp(os.path.join(a, "digit.bmp"))
         self.title = Bmp(os.path.join(a, "title.bmp"))
         self.label = Bmp(os.path.join(a, "wexa.bmp"))
+        self.sidebar = Bmp(os.path.join(a, "sidebar.bmp"))
         # The game-over banner a desktop puts over the board, known by its heading.
         self.banner_heading = Bmp(os.path.join(a, "banner.bmp")).picture(*BANNER_HEADING).key()
         # The cards a desktop shows over the board, told apart by a strip across their headings.
@@ -288,10 +289,11 @@ class Artwork:
     def _inside(pic, x=0, y=0):
         return pic.crop(x + RING, y + RING, CELL - 2 * RING, CELL - 2 * RING)
 
-    def new_game_screen(self, board, skin, cursor, frame):
+    def new_game_screen(self, board, skin, cursor, frame, moves):
         """The whole screen of a freshly dealt game with the menu closed, built from the
-        layout: patterned side panel, title, score 0000000, unhighlighted menu, credit label,
-        grey top line over the white board, the tiles and the cursor outline."""
+        layout: patterned side panel, title, score 0000000, the moves left under their label
+        (marked when one), unhighlighted menu, credit label, grey top line over the white
+        board, the tiles and the cursor outline."""
         c = Canvas()
         for r in range(48):
             for col in range(16):
@@ -308,6 +310,12 @@ class Artwork:
             c.fill(SCORE_X + DIGIT_W * k, SCORE_Y, DIGIT_W, DIGIT_H, WHITE565)
             c.blit(self.digit, 0, 0, SCORE_X + DIGIT_W * k, SCORE_Y, DIGIT_W, DIGIT_H, key=SHEET_KEY)
         c.blit(self.label, 0, 0, 14, 229, self.label.width, self.label.height, key=SHEET_KEY)
+        c.blit(self.sidebar, 0, 9 if moves == 1 else 0, 0, 60, 80, 9, key=TILE_KEY555)
+        shown = str(moves)
+        for k, d in enumerate(shown):
+            x = 30 + 5 * (2 - len(shown)) + DIGIT_W * k
+            c.fill(x, 71, DIGIT_W, DIGIT_H, WHITE565)
+            c.blit(self.digit, DIGIT_W * int(d), 0, x, 71, DIGIT_W, DIGIT_H, key=SHEET_KEY)
         x, y = cell_origin(*cursor)
         c.blit(self.image, CELL * frame, 0, x, y, CELL, CELL, key=TILE_KEY555)
         return c.picture()

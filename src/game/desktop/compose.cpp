@@ -4,7 +4,8 @@
 #include <string.h>
 
 // Bottom to top.
-static const Layer *const layers[] = {&boardLayer, &hintLayer, &cursorLayer, &panelLayer, &bannerLayer, &cardLayer};
+static const Layer *const layers[] = {&boardLayer,  &hintLayer,  &cursorLayer, &pointsLayer,
+                                     &noMoveLayer, &panelLayer, &bannerLayer, &cardLayer};
 enum { LAYERS = sizeof layers / sizeof layers[0], DIRTY_MOST = 16 };
 
 static Look last[LAYERS];      // each layer's look at the last frame; no pieces where it showed nothing

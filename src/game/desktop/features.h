@@ -17,8 +17,14 @@ extern const unsigned char iHelp[];   // help.bmp: the controls card
 extern const Uint32 iHelp_size;
 extern const unsigned char iScores[]; // scores.bmp: the high-score card, and its date glyphs below it
 extern const Uint32 iScores_size;
-extern const unsigned char iOptions[]; // options.bmp: the options card, and its value words and row marker below it
+extern const unsigned char iOptions[]; // options.bmp: the options card, its value words, row marker and volume bar below it
 extern const Uint32 iOptions_size;
+extern const unsigned char iPoints[];  // points.bmp: the rising points' glyphs 0-9 + x, gold, and light blue below
+extern const Uint32 iPoints_size;
+extern const unsigned char iSidebar[]; // sidebar.bmp: the side panel's moves label, and its last-move label below
+extern const Uint32 iSidebar_size;
+extern const unsigned char iNomove[];  // nomove.bmp: the hint's card when no swap makes a run
+extern const Uint32 iNomove_size;
 
 // Where the loop and the flow meet them: an event they take before the host layer sees it, the
 // work before a step, a step they hold back.
@@ -27,7 +33,8 @@ void FeaturesBeforeStep(void);             // before each step: the settings kep
 int CardHoldsTheGame(void);                // 1 while a card is over the board: no game step runs
 
 // The desktop's picture. One composer draws every frame from layers, bottom to top: the board as
-// it stands or moves, the hint's rings, the cursor, the side panel, the game-over banner, a card.
+// it stands or moves, the hint's rings, the cursor, the points rising, the hint's words that there
+// is no move, the side panel, the game-over banner, a card.
 // Nothing else draws into the screen. Each layer says what it shows as pieces: a rectangle of
 // the screen and a fingerprint of all its pixels there are drawn from. A frame draws again only
 // where some piece changed since the last one (every layer that shows there, in order, clipped
@@ -47,7 +54,7 @@ struct Layer {
     void (*draw)(void);       // itself, all of it, into screen: the composer clips it
     int (*next)(void);        // ms until its look changes by itself; -1 only with the game's state
 };
-extern const Layer boardLayer, hintLayer, cursorLayer, panelLayer, bannerLayer, cardLayer;
+extern const Layer boardLayer, hintLayer, cursorLayer, pointsLayer, noMoveLayer, panelLayer, bannerLayer, cardLayer;
 int ComposeFrame(void);      // draws and presents what changed since the last frame; ms until a layer is due, -1: none
 void AskWholeFrame(void);    // the next frame draws every pixel afresh: a new game, a window uncovered
 #define PRINT_START 14695981039346656037ull
@@ -69,7 +76,14 @@ void ShowMove(void);         // the move in moveRecord, just made: played in mot
 int ShowRunning(void);       // 1 while a move is being played; its sounds play as its steps pass
 Uint32 ShowEndsAt(void);     // the host clock at which the move being played ends
 void ShowFinish(void);       // the show ends where it is: the board and score are the rules' again
-Uint32 ShownScore(void);     // the score as the side panel shows it: counted with the steps shown so far
+Uint32 ShownScore(void);     // the score with the steps shown so far
+const Uint8 *ShownBoard(void); // the last board shown settled: before the move being played, else the rules'
+
+// Points where they were made: a step's points rise from its runs as they vanish, then fade; the
+// side panel's counter counts up to each new score.
+void PointsRise(const Uint8 *runs, Uint32 points, Uint8 times, Uint32 at); // from the runs' place, from host clock `at`
+Uint32 CountedScore(void);   // the counter as it stands now, on its way to ShownScore
+int CounterNext(void);       // ms until it counts on, -1 when it has arrived
 
 // Cards over the board: the controls (F1, and by itself on a first start), the high scores, and
 // the options (the menu's item). While one shows no game step runs; any key, button or click

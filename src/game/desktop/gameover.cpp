@@ -6,8 +6,9 @@
 #include "game/desktop/scores.h"
 #include "gfx/gfx.h"
 
-// The banner lies across the middle of the board; the final score sits in its white field, and a
-// line below says when it made the high-score table.
+// The banner lies across the middle of the board; the final score sits in its white field, and its
+// message line says where it went in the high-score table, from the strips below the banner:
+// "A NEW HIGH SCORE" for the first place, "3RD IN THE TABLE" for the third, nothing off the table.
 enum { BANNER_X = BOARD_X + 20, BANNER_Y = BOARD_Y + 87, BANNER_W = 200, BANNER_H = 64, SCORE_X = 97, SCORE_Y = 33, LINE_Y = 51, LINE_H = 12 };
 
 static Uint8 bannerUp;     // the banner and title say the game is over
@@ -54,7 +55,8 @@ static void DrawBanner(void)
         return;
     PutSurface(banner, screen, 0, 0, BANNER_X, BANNER_Y, BANNER_W, BANNER_H);
     if (rankKept >= 0)
-        PutSurface(banner, screen, 0, BANNER_H, BANNER_X, BANNER_Y + LINE_Y, BANNER_W, LINE_H);
+        PutSurface(banner, screen, 0, (Sint16)(BANNER_H + LINE_H * rankKept), BANNER_X, BANNER_Y + LINE_Y, BANNER_W,
+                   LINE_H);
     PutDigit(score, 7, BANNER_X + SCORE_X, BANNER_Y + SCORE_Y);
 }
 

@@ -1,6 +1,8 @@
 // The layers of the desktop's picture that the console draws too: the cursor and the side panel.
 #include "game/desktop/features.h"
 
+#include <string.h>
+
 #include "board/board.h"
 #include "gfx/gfx.h"
 
@@ -17,17 +19,42 @@ static void CursorLook(Look *look)
 
 const Layer cursorLayer = {Always, CursorLook, DrawCursorFrame, Never};
 
-// The panel's ground, title and credit never change; its score and menu do.
+// The moves box below the score: its label, and the number of straight swaps that make a run on
+// the board the player sees settled, which the rules end the game at when there is none.
+enum { MOVES_Y = 60, MOVES_LABEL_H = 9, MOVES_X = 30, MOVES_DY = 11 };
+
+static Uint8 MovesLeft(void)
+{
+    static Uint8 counted[BOARD_CELLS], moves;
+    static Uint8 known;
+    const Uint8 *board = ShownBoard();
+    if (!known || memcmp(counted, board, sizeof counted) != 0) {
+        memcpy(counted, board, sizeof counted);
+        moves = CountMoves(board);
+        known = 1;
+    }
+    return moves;
+}
+
+// The panel's ground, title and credit never change; its score, moves and menu do.
 static void PanelLook(Look *look)
 {
     AddPiece(look, 0, 0, BOARD_X, 240, PrintOf(image, title, menu));
-    AddPiece(look, 5, 40, 70, 13, PrintOf(ShownScore()));
+    AddPiece(look, 5, 40, 70, 13, PrintOf(CountedScore()));
+    AddPiece(look, 0, MOVES_Y, BOARD_X, MOVES_DY + 13, PrintOf(MovesLeft()));
     AddPiece(look, _menu.x, _menu.y, _menu.w, _menu.h, PrintOf(isMenu, _currMenu));
 }
 
 static void DrawPanel(void)
 {
-    DrawSidePanel(isMenu, ShownScore());
+    static SDL_Surface *labels;
+    if (labels == NULL)
+        labels = LoadPicture(iSidebar, iSidebar_size, 0x3E0);
+    DrawSidePanel(isMenu, CountedScore());
+    Uint8 moves = MovesLeft();
+    // The last move is marked: a player is warned before the game ends.
+    PutSurface(labels, screen, 0, (Sint16)(moves == 1 ? MOVES_LABEL_H : 0), 0, MOVES_Y, BOARD_X, MOVES_LABEL_H);
+    PutDigit(moves, moves < 10 ? 1 : 2, (Sint16)(moves < 10 ? MOVES_X + 5 : MOVES_X), MOVES_Y + MOVES_DY);
 }
 
-const Layer panelLayer = {Always, PanelLook, DrawPanel, Never};
+const Layer panelLayer = {Always, PanelLook, DrawPanel, CounterNext};

@@ -83,11 +83,24 @@ static Moment At(Uint32 ms)
     return t;
 }
 
-// The clear sounds of the steps passed that have not played yet, each once.
+// The points a step of a move made, and its chain multiplier (the swap's step is the first).
+static void StepPoints(const MoveRecord &m, int step, Uint32 at)
+{
+    Uint32 before = step == 0 ? m.scoreBefore : m.step[step - 1].score;
+    PointsRise(m.step[step].runs, m.step[step].score - before, (Uint8)(step + 1), at);
+}
+
+// The steps passed whose runs have not vanished yet: their clear sound, each once, and their
+// points rising from when they vanished.
 static void SoundPassed(int passed)
 {
-    for (; show.sounded < passed; show.sounded++)
+    for (; show.sounded < passed; show.sounded++) {
         PlayWave(show.move.step[show.sounded].sound);
+        Uint32 at = SWAP_MS + RUNS_MS;
+        for (int j = 0; j < show.sounded; j++)
+            at += RUNS_MS + show.fallMs[j];
+        StepPoints(show.move, show.sounded, show.start + at);
+    }
 }
 
 // The show brought to the host's clock: its moment, the sounds of the steps passed, its end.
@@ -122,8 +135,10 @@ void ShowMove(void)
     }
     show.running = 0;
     if (!showInMotion) {
-        for (Uint8 i = 0; i < moveRecord.steps; i++)
+        for (Uint8 i = 0; i < moveRecord.steps; i++) {
             PlayWave(moveRecord.step[i].sound);
+            StepPoints(moveRecord, i, HostClock());
+        }
         return;
     }
     show.move = moveRecord;
@@ -167,6 +182,11 @@ Uint32 ShownScore(void)
     if (!ShowRunning())
         return score;
     return show.now.passed > 0 ? show.move.step[show.now.passed - 1].score : show.move.scoreBefore;
+}
+
+const Uint8 *ShownBoard(void)
+{
+    return ShowRunning() ? show.move.before : table;
 }
 
 // Eased position along a slide, 0 to 1.

@@ -10,7 +10,7 @@
 // Where the card puts each setting (as the artwork has it): the rows' tops, the fields' places
 // in them, the value words and the row marker on the strip below the card.
 enum { FIELD_X = 110, MARKER_X = 12, MARKER_W = 7,
-       LABEL_DY = 4, WORD_W = 88, WORD_H = 9, ROWS = 4 };
+       LABEL_DY = 4, WORD_W = 88, WORD_H = 9, ROWS = 4, BAR_W = 86, BAR_H = 11 };
 enum { ROW_SKIN, ROW_VOLUME, ROW_FULL_SCREEN, ROW_MOVES };
 static const int rowTop[ROWS + 1] = {34, 78, 100, 122, 144}; // and where the last row ends
 enum { WORD_OFF, WORD_ON, WORD_AT_ONCE, WORD_IN_MOTION };
@@ -30,7 +30,9 @@ void DrawOptions(SDL_Surface *sheet)
     // The skin shows itself: three of its tiles.
     for (Uint8 kind = 0; kind < 3; kind++)
         DrawTile(kind, (Sint16)(CARD_X + FIELD_X + 1 + CELL * kind), (Sint16)(CARD_Y + rowTop[ROW_SKIN] + 1));
-    PutDigit((Uint32)_VOLUME, 3, CARD_X + FIELD_X + 1, (Sint16)(CARD_Y + rowTop[ROW_VOLUME] + 1));
+    // The volume as a bar, as full as it is loud: the full bar lies below the words.
+    PutSurface(sheet, screen, 0, CARD_SIZE + 2 * WORD_H, CARD_X + FIELD_X + 2, (Sint16)(CARD_Y + rowTop[ROW_VOLUME] + 2),
+               (Uint16)(BAR_W * _VOLUME / 127), BAR_H);
     Word(sheet, FullScreenNow() ? WORD_ON : WORD_OFF, ROW_FULL_SCREEN);
     Word(sheet, showInMotion ? WORD_IN_MOTION : WORD_AT_ONCE, ROW_MOVES);
 }
