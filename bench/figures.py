@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Whole-program figures for the README: a tick's cost, start-up, and the idle game's CPU and memory beside a reference.
+"""Whole-program figures for doc/performance.md: a tick's cost, start-up, and the idle game's CPU and memory beside a reference.
 
   python3 bench/figures.py BUILD                  everything
   python3 bench/figures.py BUILD --idle-only      only the idle game beside the reference

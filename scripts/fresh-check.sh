@@ -1,14 +1,17 @@
 #!/bin/bash
-# Checks the README's commands on a fresh minimal Debian 12: tests, play and the installed package, each in a chroot made for the run.
+# Checks the README's commands on a fresh minimal Debian 12: tests, play, the source package and the installed package, each in a chroot made for the run.
 #
 #   sudo scripts/fresh-check.sh             everything
 #   sudo scripts/fresh-check.sh --console   the console build on the classic SDL 1.2 only
 #
 # A developer's machine: a new Debian 12 root (debootstrap --variant=minbase, from the mirror the
 # apt sources here name) gets a clone of this repository at its HEAD commit and runs
-# scripts/test.sh, then scripts/play.sh under Xvfb, then makes the .deb with cpack. A player's
-# machine: a second new root installs that .deb with apt and starts the installed launcher under
-# Xvfb. Both windows must be the scaled 1280x960 of a 1920x1080 screen. The pristine root is
+# scripts/test.sh, then scripts/play.sh under Xvfb. A distribution's build machine: a second new
+# root gets a clone too, installs the source package's build dependencies alone (apt-get
+# build-dep) and builds it with dpkg-buildpackage. A player's machine: a third new root installs
+# the .deb made there with apt and starts the installed launcher under Xvfb. Both windows must be
+# the scaled 1280x960 of a 1920x1080 screen; a fourth root runs the console build's suite on the
+# classic SDL 1.2. The pristine root is
 # cached as a tarball in /var/cache/sevenfold (SEVENFOLD_FRESH_CACHE) under a name made of suite,
 # mirror, architecture and package set; the roots themselves are scratch copies, removed at the end.
 set -euo pipefail
@@ -293,7 +296,7 @@ if [ "${1:-}" = "--console" ]; then
     exit 0
 fi
 
-# --- A developer's machine: the README's two commands, then the package. ----------------------
+# --- A developer's machine: the README's two commands. -------------------------------------------
 new_root dev
 git clone --quiet "$repo" "$scratch/dev/root/sevenfold"
 git -C "$scratch/dev/root/sevenfold" checkout --quiet --detach "$head"
@@ -310,12 +313,21 @@ say "scripts/play.sh on a fresh $suite, under Xvfb"
 in_root dev 600 fresh-check-inside --inside play || fail "scripts/play.sh on a fresh $suite"
 say "scripts/play.sh passed in $(( $(date +%s) - t0 )) s"
 
-in_root dev 300 sh -c 'cd /root/sevenfold/build && cpack -G DEB' > "$scratch/cpack.log" 2>&1 ||
-    { cat "$scratch/cpack.log" >&2; fail "cpack -G DEB in the build folder"; }
-debs=("$scratch"/dev/root/sevenfold/build/sevenfold_*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single sevenfold_*.deb"
+# --- A distribution's build machine: the source package built with what it asks for alone. -----
+t0=$(date +%s)
+new_root package
+git clone --quiet "$repo" "$scratch/package/root/sevenfold"
+git -C "$scratch/package/root/sevenfold" checkout --quiet --detach "$head"
+say "the source package on a fresh $suite: apt-get build-dep, dpkg-buildpackage"
+in_root package 600 sh -c "cd /root/sevenfold && apt-get update -qq && \
+    apt-get build-dep -y -qq --no-install-recommends ./" > "$scratch/build-dep.log" 2>&1 ||
+    { tail -40 "$scratch/build-dep.log" >&2; fail "apt-get build-dep ./ on a fresh $suite"; }
+in_root package 600 sh -c 'cd /root/sevenfold && dpkg-buildpackage -us -uc' > "$scratch/dpkg-buildpackage.log" 2>&1 ||
+    { tail -40 "$scratch/dpkg-buildpackage.log" >&2; fail "dpkg-buildpackage -us -uc on a fresh $suite"; }
+debs=("$scratch"/package/root/sevenfold_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "dpkg-buildpackage made no single sevenfold_*.deb"
 deb=$(basename "${debs[0]}")
-say "made $deb: Depends: $(dpkg-deb -f "${debs[0]}" Depends)"
+say "made $(cd "$scratch/package/root" && echo sevenfold_*.dsc) and $deb in $(( $(date +%s) - t0 )) s: Depends: $(dpkg-deb -f "${debs[0]}" Depends)"
 
 # --- A player's machine: the .deb installed with apt, the installed launcher started. ---------
 t0=$(date +%s)
@@ -333,4 +345,4 @@ say "installed package passed in $(( $(date +%s) - t0 )) s"
 
 console_on_classic
 
-say "passed in $(( $(date +%s) - started )) s: tests, play, the installed package and the console build on the classic SDL 1.2, on a fresh $suite"
+say "passed in $(( $(date +%s) - started )) s: tests, play, the source package, the installed package and the console build on the classic SDL 1.2, on a fresh $suite"

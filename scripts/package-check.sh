@@ -1,29 +1,31 @@
 #!/bin/sh
 # Makes the Debian package and checks it as Debian and software centres would: lintian, AppStream, the desktop entry.
 #
-#   scripts/package-check.sh [build-folder]     (default: build)
+#   scripts/package-check.sh [folder]     (default: build-package)
 #
-# The package comes from the build folder as the README makes it, `cpack -G DEB`; a folder not
-# configured yet is configured for the game alone. Any error or warning fails the check:
-# lintian's (its informational tags are shown and allowed), appstreamcli's on the metainfo alone
+# The package is built from debian/ as a distribution builds it, `dpkg-buildpackage -us -uc`, in a
+# copy of the tree under the folder (the tracked files and the new ones git does not ignore), since
+# dpkg-buildpackage writes its packages beside the tree it builds: the source package (.dsc and
+# tarball) and the .deb. Any error or warning fails the check: lintian's on the source and binary
+# packages (its informational tags are shown and allowed), appstreamcli's on the metainfo alone
 # and on the unpacked package (where the desktop entry it names must be), and
 # desktop-file-validate's on the desktop entry (its hints are allowed). Installs what it needs.
 set -e
 cd "$(dirname "$0")/.."
-build=${1:-build}
-scripts/setup.sh lintian appstream desktop-file-utils
+out=${1:-build-package}
+scripts/setup.sh lintian appstream desktop-file-utils debhelper build-essential
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" -G Ninja -DSEVENFOLD_TESTS=OFF -DSEVENFOLD_BENCH=OFF
-fi
-cmake --build "$build" -j2
-rm -f "$build"/sevenfold_*.deb
-(cd "$build" && cpack -G DEB > cpack.log 2>&1) ||
-    { cat "$build/cpack.log" >&2; echo "package-check: FAILED: cpack -G DEB" >&2; exit 1; }
-set -- "$build"/sevenfold_*.deb
-[ $# -eq 1 ] && [ -f "$1" ] || { echo "package-check: FAILED: cpack made no single sevenfold_*.deb" >&2; exit 1; }
+tree="$out/sevenfold"
+rm -rf "$tree" "$out"/sevenfold_* "$out"/sevenfold-dbgsym_*
+mkdir -p "$tree"
+git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -C "$tree" -xf -
+(cd "$tree" && dpkg-buildpackage -us -uc > ../dpkg-buildpackage.log 2>&1) ||
+    { tail -40 "$out/dpkg-buildpackage.log" >&2; echo "package-check: FAILED: dpkg-buildpackage -us -uc" >&2; exit 1; }
+set -- "$out"/sevenfold_*.deb
+[ $# -eq 1 ] && [ -f "$1" ] || { echo "package-check: FAILED: dpkg-buildpackage made no single sevenfold_*.deb" >&2; exit 1; }
 deb=$1
-echo "package-check: $deb"
+changes=$(echo "$out"/sevenfold_*.changes)
+echo "package-check: $deb, and the source package in $changes"
 failed=""
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -31,7 +33,7 @@ trap 'rm -rf "$scratch"' EXIT
 # lintian says it would rather not run as root; CI runs as root, and that line is about lintian.
 echo "package-check: lintian"
 status=0
-lintian --display-info --fail-on error,warning "$deb" > "$scratch/lintian.txt" 2>&1 || status=$?
+lintian --display-info --fail-on error,warning "$changes" > "$scratch/lintian.txt" 2>&1 || status=$?
 grep -v '^running with root privileges is not recommended!$' "$scratch/lintian.txt" || true
 if [ $status -ne 0 ] || grep -q '^[EW]: ' "$scratch/lintian.txt"; then
     failed="$failed lintian"

@@ -27,7 +27,8 @@ else
 fi
 for arg in "$@"; do
     if [ "$arg" = "--tests" ]; then
-        packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils file openbox"
+        # debhelper and build-essential: the install test builds the Debian package.
+        packages="$packages googletest libgtest-dev libbenchmark-dev python3 xvfb xdotool imagemagick x11-utils file openbox debhelper build-essential"
     else
         packages="$packages $arg"
     fi

@@ -4,6 +4,7 @@
 import gzip
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -13,6 +14,9 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 BUILD = os.environ.get("SEVENFOLD_BUILD_DIR", "build")
+SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+# What a source package leaves out of the tree: build folders, a clone's history.
+NOT_SOURCE = shutil.ignore_patterns(".git", "build*", "obj-*", "screens", "__pycache__", "*.pyc")
 METAINFO = "share/metainfo/invalid.sevenfold.Sevenfold.metainfo.xml"
 # Under any prefix; the launcher is bin/sevenfold in an install by hand, games/sevenfold in the package.
 INSTALLED = [
@@ -77,9 +81,13 @@ class Install(unittest.TestCase):
 
     def test_debian_package(self):
         with tempfile.TemporaryDirectory() as out:
-            subprocess.run(["cpack", "-G", "DEB", "--config", os.path.join(BUILD, "CPackConfig.cmake"),
-                            "-B", out], check=True, stdout=subprocess.DEVNULL)
-            debs = [f for f in os.listdir(out) if f.endswith(".deb")]
+            # dpkg-buildpackage leaves the package beside the tree it builds: a copy, here.
+            tree = os.path.join(out, "sevenfold")
+            shutil.copytree(SOURCE, tree, symlinks=True, ignore=NOT_SOURCE)
+            built = subprocess.run(["dpkg-buildpackage", "-us", "-uc", "-b"], cwd=tree,
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+            self.assertEqual(built.returncode, 0, built.stdout[-4000:])
+            debs = [f for f in os.listdir(out) if f.startswith("sevenfold_") and f.endswith(".deb")]
             self.assertEqual(len(debs), 1, debs)
             deb = os.path.join(out, debs[0])
             listing = subprocess.run(["dpkg-deb", "-c", deb], check=True, capture_output=True, text=True).stdout
@@ -88,8 +96,8 @@ class Install(unittest.TestCase):
             self.assertNotIn("./usr/bin/", listing, "a game's command is in /usr/games")
             depends = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], check=True,
                                      capture_output=True, text=True).stdout
-            # Whether or not the build machine has dpkg-shlibdeps; and SDL 1.2 must be
-            # sdl12-compat, whose windows scale, not the classic library SDL_mixer pulls in.
+            # SDL 1.2 must be sdl12-compat, whose windows scale, not the classic library that
+            # SDL_mixer pulls in, whichever of the two the build machine has.
             names = {d.split("(")[0].strip() for d in depends.split(",")}
             self.assertLessEqual({"libsdl1.2-compat-shim", "libsdl-mixer1.2", "libc6"}, names, depends)
             self.assertEqual(subprocess.run(["dpkg-deb", "-f", deb, "Package"], capture_output=True,
