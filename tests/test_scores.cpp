@@ -339,6 +339,7 @@ TEST_F(DesktopScores, ASaveStoppedAtAnyStepLeavesTheOldTableOrTheNew)
                 EXPECT_EQ(Text(), renamed ? after : before);
                 EXPECT_EQ(Temporaries(), std::vector<std::string>());
                 ExpectOneLine(said, (folder_ / "scores").string());
+                EXPECT_GE(SaveScore(50, "2025-02-02", nullptr), 0) << "it works again: a new failure is said anew";
             }
         }
 }
