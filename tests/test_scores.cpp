@@ -1,6 +1,8 @@
 // The high-score table's file: kept in the data folder, whole through failures and kills, shared by copies at once.
 #include "desktop_support.h"
 
+#include "desktop/files.h"
+
 using namespace desktoptest;
 
 namespace {
@@ -121,13 +123,7 @@ protected:
         fs::create_directories(folder_);
         std::ofstream(folder_ / name, std::ios::binary).write(text.data(), (std::streamsize)text.size());
     }
-    std::string Text(const std::string &name = "scores")
-    {
-        std::ifstream in(folder_ / name, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Text(const std::string &name = "scores") { return FileText(folder_ / name); }
     static std::string Aside(size_t i) { return i == 0 ? "scores.bad" : "scores.bad." + std::to_string(i); }
     std::vector<std::string> Temporaries()
     {
@@ -411,6 +407,40 @@ TEST_F(DesktopScores, NoFolderOrAStuckLockIsOneLineAndTheGameGoesOn)
     EXPECT_EQ(scores.count, 1);
     EXPECT_FALSE(fs::exists(folder_ / "scores.bad"));
     EXPECT_EQ(SaveScore(200, nullptr, nullptr), 1);
+}
+
+TEST_F(DesktopScores, AFailedSaveLeavesTheFileAsItWasWithOneLine)
+{
+    // The game kept at the exit, over the game this copy continued: the score goes into the table
+    // as well, and the game stays to go on from.
+    const std::string game = "sevenfold game 2\nboard 0123456/3456012/6012345/2345601/5601234/1234560/4560123\n"
+                             "score 120\ncursor 4 5\nlifted none\n";
+    Put(game, "game");
+    SaveSettings();
+    ContinueKeptGame();
+    score = 500;
+    Arm(0);
+    std::string said = Said(GameLeft);
+    trap = Trap();
+    EXPECT_EQ(Text("game"), game);
+    ExpectOneLine(said, (folder_ / "game").string());
+    char today[11];
+    TodaysDate(today);
+    EXPECT_EQ(Text(), "500 " + std::string(today) + "\n");
+
+    // A game that is a link to itself: one line for a whole run, not one at each look.
+    fs::remove(folder_ / "game");
+    fs::create_symlink("game", folder_ / "game");
+    said = Said([] {
+        ContinueKeptGame();
+        KeepGamePlayed();
+        GameLeft();
+    });
+    ExpectOneLine(said, (folder_ / "game").string());
+    EXPECT_TRUE(fs::is_symlink(folder_ / "game"));
+    score = 0;
+    GameOverShown(); // the next game's score is one to enter
+    firstGameDealt = 0;
 }
 
 } // namespace

@@ -15,6 +15,8 @@ void MakeMove(void)
     if (moveRecord.gameOver)
         isMenu = 1;
 #if SEVENFOLD_DESKTOP_FEATURES
+    // Settled by the rules: kept now, so that a crash loses at most the move after it.
+    KeepGamePlayed();
     if (ShowMove())
         return;
 #endif

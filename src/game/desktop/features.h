@@ -56,11 +56,12 @@ void ShowHint(void);         // H or the pad's north button, in play
 void DrawHint(void);         // the rings as they stand now, into screen; nothing once faded
 int HintFrame(void);         // as FeaturesFrame, for the fading rings
 
-// What stays between runs: the settings in $XDG_CONFIG_HOME/sevenfold/settings, the game in
-// progress in $XDG_DATA_HOME/sevenfold/game.
+// What stays between runs: the settings in $XDG_CONFIG_HOME/sevenfold/settings (their one home),
+// the game in progress in $XDG_DATA_HOME/sevenfold/game, kept after each move and at the exit.
 void LoadSettings(void);     // at start-up: the settings kept applied (skin, volume, full screen, motion)
 void SaveSettings(void);     // kept anew when one differs from the file's
 void ContinueKeptGame(void); // right after the first deal: the game kept at the last exit takes its place
+void KeepGamePlayed(void);   // a move has settled: the game kept, by a thread of its own; none once over
 void GameLeft(void);         // the program ends: the game in progress kept, or its score entered if it cannot be
 void ForgetKeptGame(void);   // the game kept has ended or been replaced
 int FullScreenNow(void);     // 1 while the game fills the screen, 0 in a window
