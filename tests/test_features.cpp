@@ -319,17 +319,32 @@ TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
 {
     const fs::path folder = fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold";
     fs::create_directories(folder);
-    std::ofstream(folder / "settings") << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \nskin = 1\n";
+    std::ofstream(folder / "settings", std::ios::binary)
+        << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \r\nskin = 1\n"
+        << std::string("skin = 0\0\n", 10) << "volume = 127\r\n";
     showInMotion = 1;
-    const Sint8 volume = _VOLUME;
+    _VOLUME = 5;
     ::testing::internal::CaptureStderr();
     LoadSettings();
     std::string said = ::testing::internal::GetCapturedStderr();
-    fs::remove_all(folder);
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
     EXPECT_EQ(showInMotion, 0);
-    EXPECT_EQ(skin, skinMax > 1 ? 1 : 0);
-    EXPECT_EQ(_VOLUME, volume) << "left as it was";
+    EXPECT_EQ(skin, skinMax > 1 ? 1 : 0) << "a line with a NUL is passed over";
+    EXPECT_EQ(_VOLUME, 127) << "the loudest";
+
+    // The game's own change rewrites its line alone; a setting with no line gets one at the end.
+    const std::string mine = "# mine\r\n\r\nvolume = 127 # loudest\r\ncolour = blue\n  moves = at once  # see\n";
+    std::ofstream(folder / "settings", std::ios::binary) << mine;
+    skin = 0;
+    LoadSettings();
+    showInMotion = 1;
+    SaveSettings();
+    const std::string rewritten = "# mine\r\n\r\nvolume = 127 # loudest\r\ncolour = blue\n  moves = in motion  # see\n";
+    EXPECT_EQ(FileText(folder / "settings"), rewritten);
+    skin = 1;
+    SaveSettings();
+    EXPECT_EQ(FileText(folder / "settings"), rewritten + "skin = 1\n");
+    fs::remove_all(folder);
 }
 
 TEST_F(DesktopPlay, AVolumeStepIsHeard)

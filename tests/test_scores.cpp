@@ -428,6 +428,17 @@ TEST_F(DesktopScores, AFailedSaveLeavesTheFileAsItWasWithOneLine)
     TodaysDate(today);
     EXPECT_EQ(Text(), "500 " + std::string(today) + "\n");
 
+    // The settings: a change that cannot be saved.
+    const fs::path settings = fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold" / "settings";
+    std::ofstream(settings) << "# mine\nvolume = 3\n";
+    LoadSettings();
+    _VOLUME = 9;
+    Arm(0);
+    said = Said(SaveSettings);
+    trap = Trap();
+    EXPECT_EQ(FileText(settings), "# mine\nvolume = 3\n");
+    ExpectOneLine(said, settings.string());
+
     // A game that is a link to itself: one line for a whole run, not one at each look.
     fs::remove(folder_ / "game");
     fs::create_symlink("game", folder_ / "game");
@@ -438,6 +449,7 @@ TEST_F(DesktopScores, AFailedSaveLeavesTheFileAsItWasWithOneLine)
     });
     ExpectOneLine(said, (folder_ / "game").string());
     EXPECT_TRUE(fs::is_symlink(folder_ / "game"));
+    fs::remove(settings);
     score = 0;
     GameOverShown(); // the next game's score is one to enter
     firstGameDealt = 0;
