@@ -347,6 +347,22 @@ TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
     fs::remove_all(folder);
 }
 
+TEST_F(DesktopPlay, TheOptionsCardWrapsAtItsEnds)
+{
+    skin = 0;
+    ShowCard(CARD_OPTIONS);
+    Click(CARD_X + 150, CARD_Y + 40); // the skin's row chosen, and a skin on
+    Tap(SDLK_LEFT);
+    Tap(SDLK_LEFT);
+    EXPECT_EQ(skin, skinMax - 1) << "back from the first skin: the last";
+    Tap(SDLK_UP);
+    SDL_Surface *card = LoadPicture(iOptions, iOptions_size, 0x3E0);
+    ASSERT_NE(card, nullptr);
+    EXPECT_TRUE(Shows(card, 2 * 88, 232, CARD_X + 12, CARD_Y + 122 + 3, 7, 9)) << "up from the first row: the last";
+    SDL_FreeSurface(card);
+    fs::remove_all(fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold");
+}
+
 TEST_F(DesktopPlay, AVolumeStepIsHeard)
 {
     Tap(SDLK_MINUS);

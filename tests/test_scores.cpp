@@ -255,15 +255,19 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
         eleven,
         std::string(65537 - 13, '0') + "7 2024-01-01\n",     // over 64 KiB
         "",                                                  // a folder named scores
+        "",                                                  // a named pipe, which no one writes
     };
-    const size_t count = sizeof cases / sizeof cases[0];
+    const size_t count = sizeof cases / sizeof cases[0], strangers = count - 2;
     for (size_t i = 0; i < count; i++) {
         SCOPED_TRACE("case " + std::to_string(i));
-        if (i + 1 < count) {
+        if (i < strangers) {
             Put(cases[i]);
         } else {
             fs::remove(folder_ / "scores");
-            fs::create_directories(folder_ / "scores" / "inside");
+            if (i == strangers)
+                fs::create_directories(folder_ / "scores" / "inside");
+            else
+                ASSERT_EQ(mkfifo((folder_ / "scores").c_str(), 0600), 0);
         }
         // The ten newest are kept, the higher the number the newer.
         const std::string aside = Aside(std::min(i, (size_t)9));
@@ -285,12 +289,12 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
         EXPECT_EQ(rank, 0);
         EXPECT_EQ(Text(), std::to_string(900 + i) + " 2025-06-01\n") << "a new table";
         ExpectOneLine(said, (folder_ / aside).string());
-        if (i + 1 < count)
+        if (i < strangers)
             EXPECT_EQ(Text(aside), cases[i]);
         else
-            EXPECT_TRUE(fs::is_directory(folder_ / aside / "inside"));
+            EXPECT_TRUE(i == strangers ? fs::is_directory(folder_ / aside / "inside") : fs::is_fifo(folder_ / aside));
     }
-    for (size_t i = count - 10; i + 1 < count; i++)
+    for (size_t i = count - 10; i < strangers; i++)
         EXPECT_EQ(Text(Aside(i - (count - 10))), cases[i]) << "untouched since";
     EXPECT_FALSE(fs::exists(folder_ / "scores.bad.10"));
 }
@@ -407,6 +411,12 @@ TEST_F(DesktopScores, NoFolderOrAStuckLockIsOneLineAndTheGameGoesOn)
     EXPECT_EQ(scores.count, 1);
     EXPECT_FALSE(fs::exists(folder_ / "scores.bad"));
     EXPECT_EQ(SaveScore(200, nullptr, nullptr), 1);
+
+    // A file that is not there is removed already.
+    GameFile file;
+    ASSERT_EQ(OpenGameFile(&file, DataFolder, "gone", "nothing", 0), 1);
+    EXPECT_EQ(Said([&] { EXPECT_EQ(RemoveGameFile(&file), 1); }), "");
+    CloseGameFile(&file);
 }
 
 TEST_F(DesktopScores, AFailedSaveLeavesTheFileAsItWasWithOneLine)
