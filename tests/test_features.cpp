@@ -296,13 +296,13 @@ TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
 
 TEST_F(DesktopPlay, EachSettledMoveIsKeptAndAGameOverIsNot)
 {
-    for (bool over : {false, true}) {
+    ContinueKeptGame(); // none: the game dealt is played
+    std::string kept;
+    unsigned seed = 0;
+    for (bool over : {false, false, true}) {
         SetBoard(runsInRow2);
-        const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [&](const MoveOutcome &o) { return o.gameOver == over; });
+        seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [&](const MoveOutcome &o) { return o.gameOver == over; }, seed + 1);
         ASSERT_NE(seed, 0u);
-        SetBoard(runsInRow2);
-        fs::remove(data_ / "sevenfold" / "game");
-        ContinueKeptGame(); // none: the game dealt is played
         mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
         srand(seed);
         MakeMove();
@@ -310,8 +310,9 @@ TEST_F(DesktopPlay, EachSettledMoveIsKeptAndAGameOverIsNot)
         std::string board = "board ";
         for (const std::string &row : BoardRows())
             board += row + (board.size() < 50 ? "/" : "\n");
-        EXPECT_EQ(FileText(data_ / "sevenfold" / "game"), over ? "" : "sevenfold game 2\n" + board + "score " +
-                  std::to_string(score) + "\ncursor 2 2\nlifted none\n");
+        if (!over)
+            kept = "sevenfold game 2\n" + board + "score " + std::to_string(score) + "\ncursor 2 2\nlifted none\n";
+        EXPECT_EQ(FileText(data_ / "sevenfold" / "game"), kept);
     }
 }
 
@@ -332,14 +333,15 @@ TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
     EXPECT_EQ(skin, skinMax > 1 ? 1 : 0) << "a line with a NUL is passed over";
     EXPECT_EQ(_VOLUME, 127) << "the loudest";
 
-    // The game's own change rewrites its line alone; a setting with no line gets one at the end.
-    const std::string mine = "# mine\r\n\r\nvolume = 127 # loudest\r\ncolour = blue\n  moves = at once  # see\n";
-    std::ofstream(folder / "settings", std::ios::binary) << mine;
+    // The game's own change rewrites its line alone, and the player's change made meanwhile stays;
+    // a setting with no line gets one at the end.
+    std::ofstream(folder / "settings", std::ios::binary) << "volume = 127\n  moves = at once  # see\n";
     skin = 0;
     LoadSettings();
+    std::ofstream(folder / "settings", std::ios::binary) << "# mine\r\n\r\nvolume = 9 # quiet\r\ncolour = blue\n  moves = at once  # see\n";
     showInMotion = 1;
     SaveSettings();
-    const std::string rewritten = "# mine\r\n\r\nvolume = 127 # loudest\r\ncolour = blue\n  moves = in motion  # see\n";
+    const std::string rewritten = "# mine\r\n\r\nvolume = 9 # quiet\r\ncolour = blue\n  moves = in motion  # see\n";
     EXPECT_EQ(FileText(folder / "settings"), rewritten);
     skin = 1;
     SaveSettings();
