@@ -147,24 +147,18 @@ static int ReadText(const GameFile *file, size_t most, std::vector<char> *text, 
 {
     text->clear();
     // Not blocking: a pipe under the file's name must not hang the game.
-    int error = 0;
     int fd = openat(file->dir, file->name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        if (error == ENOENT)
-            return TEXT_READ;
-        SayOnce(PathOf(file).c_str(), error, "cannot read %s in %s/%s: %s", file->what, file->folder, file->name,
-                strerror(error));
-        return TEXT_UNREADABLE;
-    }
+    if (fd < 0 && errno == ENOENT)
+        return TEXT_READ;
     struct stat st;
-    int result = TEXT_BAD;
-    if (fstat(fd, &st) != 0) {
-        result = TEXT_UNREADABLE;
+    int result = TEXT_UNREADABLE, error = errno;
+    if (fd < 0 || fstat(fd, &st) != 0) {
         error = errno;
     } else if (!S_ISREG(st.st_mode)) {
+        result = TEXT_BAD;
         snprintf(why, whySize, "it is not a plain file");
     } else if ((size_t)st.st_size > most) {
+        result = TEXT_BAD;
         snprintf(why, whySize, "it is over %u KiB", (unsigned)(most / 1024));
     } else {
         // One byte past the limit is read, in case the file grew since fstat.
@@ -178,21 +172,19 @@ static int ReadText(const GameFile *file, size_t most, std::vector<char> *text, 
                 break;
         }
         text->resize(got);
-        if (n < 0) {
-            result = TEXT_UNREADABLE;
-            error = errno;
-        } else if (got > most) {
+        error = errno;
+        if (n >= 0)
+            result = got > most ? TEXT_BAD : TEXT_READ;
+        if (got > most)
             snprintf(why, whySize, "it is over %u KiB", (unsigned)(most / 1024));
-        } else {
-            result = TEXT_READ;
-        }
     }
     if (result == TEXT_UNREADABLE)
-        SayOnce(PathOf(file).c_str(), error, "cannot read %s in %s/%s: %s", file->what, file->folder, file->name,
-                strerror(error));
+        SayOnce(PathOf(file).c_str(), error, "cannot read %s in %s/%s: %s; the file is left as it was", file->what,
+                file->folder, file->name, strerror(error));
     else
         Over(PathOf(file));
-    close(fd);
+    if (fd >= 0)
+        close(fd);
     return result;
 }
 
