@@ -274,7 +274,7 @@ TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
             text.replace(at, c.from.size(), c.to);
         std::ofstream(kept, std::ios::binary) << text;
         SetBoard(runsInRow2);
-        score = 0;
+        score = mx = my = 0;
         skin = 0;
         ::testing::internal::CaptureStderr();
         ContinueKeptGame();
@@ -284,9 +284,7 @@ TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
         EXPECT_EQ(fs::exists(kept), c.fate != ASIDE);
         EXPECT_EQ(fs::exists(data_ / "sevenfold" / "game.bad"), c.fate == ASIDE);
         EXPECT_EQ(BoardRows(), c.fate == GOES_ON ? latin : runsInRow2) << "a game that cannot go on leaves the one dealt";
-        if (c.fate == GOES_ON) {
-            EXPECT_EQ((int)score * 100 + mx * 10 + my, 120 * 100 + 45);
-        }
+        EXPECT_EQ((int)score * 100 + mx * 10 + my, c.fate == GOES_ON ? 120 * 100 + 45 : 0);
         EXPECT_EQ(SET ? 100 + setX * 10 + setY : 0, c.lifted);
         EXPECT_EQ(skin, 0) << "the settings' alone";
         fs::remove(data_ / "sevenfold" / "game.bad");
