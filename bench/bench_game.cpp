@@ -10,6 +10,10 @@
 #include "board/board.h"
 #include "harness.h"
 #include "gfx/gfx.h"
+#if SEVENFOLD_DESKTOP_FEATURES
+#include "game/desktop/features.h"
+void WaitForKeeper(void); // the keeper's saves on disk: the keeper's own, for tests and this
+#endif
 
 namespace {
 
@@ -121,6 +125,38 @@ void BM_FrameCopyFloor(benchmark::State &state)
     }
 }
 BENCHMARK(BM_FrameCopyFloor)->Unit(benchmark::kMicrosecond);
+
+#if SEVENFOLD_DESKTOP_FEATURES
+// A settled move kept: what the main thread pays (the text formatted and handed over), and the
+// whole save the keeper thread makes of it (lock, compare, write, fsync, rename, fsync of the
+// folder) on the disk of the scratch folder.
+void BM_KeepMoveMainThread(benchmark::State &state)
+{
+    SetRows(noMove);
+    mx = 3; my = 3; SET = 0;
+    ContinueKeptGame();
+    for (auto _ : state) {
+        KeepGamePlayed();
+        state.PauseTiming();
+        WaitForKeeper();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_KeepMoveMainThread)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+void BM_KeepMoveOnDisk(benchmark::State &state)
+{
+    SetRows(noMove);
+    mx = 3; my = 3; SET = 0;
+    ContinueKeptGame();
+    for (auto _ : state) {
+        score++;
+        KeepGamePlayed();
+        WaitForKeeper();
+    }
+}
+BENCHMARK(BM_KeepMoveOnDisk)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
 
 } // namespace
 

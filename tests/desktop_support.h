@@ -37,7 +37,9 @@
 
 // The rooms' own variables that only tests set: kept out of the game's headers.
 extern Uint8 firstStartChecked; // the features' first step has looked for the data folder
+extern Uint8 firstGameDealt;    // a game has been continued or dealt: moves are kept
 extern Uint32 hostClockSet;     // what the host's clock reads instead of SDL's, when not 0
+void WaitForKeeper(void);       // the game kept during play is on disk
 
 namespace desktoptest {
 
@@ -59,6 +61,9 @@ protected:
     }
     void TearDown() override
     {
+        // No move of the next test is kept into this one's folders.
+        WaitForKeeper();
+        firstGameDealt = 0;
         // A tick the timer posted meanwhile would otherwise reach the next test.
         StopTick();
         SDL_Event stale;
@@ -132,6 +137,14 @@ inline SDL_Event PadEvent(Uint8 type, Uint8 number, Sint16 value = 0)
         event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     }
     return event;
+}
+
+inline std::string FileText(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 } // namespace desktoptest

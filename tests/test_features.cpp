@@ -415,54 +415,130 @@ TEST_F(DesktopPlay, TheControlsShowByThemselvesOnAFirstStartOnly)
 
 TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
 {
-    const std::string good = "sevenfold game 1\nboard 0123456/3456012/6012345/2345601/5601234/1234560/4560123\n"
-                             "score 120\ncursor 4 5\nlifted 1 2\nskin 0\n";
+    const std::string good = "sevenfold game 2\nboard 0123456/3456012/6012345/2345601/5601234/1234560/4560123\n"
+                             "score 120\ncursor 4 5\nlifted 1 2\n";
+    enum { GOES_ON, ASIDE, LEFT_ALONE };
     const struct {
-        const char *what, *from, *to;
-    } broken[] = {
-        {"another version", "game 1", "game 2"}, {"a kind out of range", "0123456/", "0123457/"},
-        {"a run on the board", "0123456/", "0003456/"}, {"a line missing", "cursor 4 5\n", ""},
-        {"a score past 32 bits", "120", "4294967296"}, {"a cursor off the board", "4 5", "4 7"},
+        const char *what;
+        std::string from, to; // every from in good becomes to
+        int fate, lifted;     // lifted: 100 + column * 10 + row, 0 for none
+        const char *why = ""; // in the line said
+    } cases[] = {
+        {"as the game writes it", "", "", GOES_ON, 112},
+        {"CRLF and spaces at the ends", "\n", " \t\r\n", GOES_ON, 112},
+        {"nothing lifted", "lifted 1 2", "lifted none", GOES_ON, 0},
+        {"version 1, its skin passed over", "game 2\n", "game 1\nskin 1\n", GOES_ON, 112},
+        {"a later version's", "game 2", "game 3", LEFT_ALONE, 0, "later version"},
+        {"no version", "game 2", "game 02", ASIDE, 0, "first line"},
+        {"a kind out of range", "0123456/", "0123457/", ASIDE, 0, "board is not"},
+        {"a run on the board", "0123456/", "0003456/", ASIDE, 0, "a run"},
+        {"a line missing", "cursor 4 5\n", "", ASIDE, 0, "cursor line is missing"},
+        {"a skin in version 2", "score", "skin 1\nscore", ASIDE, 0, "line 3 is none"},
+        {"a score past 32 bits", "120", "4294967296", ASIDE, 0, "score is not"},
+        {"a NUL in the score", "score 120", std::string("score 7\0 77", 11), ASIDE, 0, "line 3 holds a control"},
+        {"a control byte", "board", "\x1b" "board", ASIDE, 0, "line 2 holds a control"},
+        {"junk after the cursor", "4 5", "4 5 junk", ASIDE, 0, "cursor is not"},
+        {"a second score", "score 120\n", "score 120\nscore 7\n", ASIDE, 0, "score a second time"},
+        {"a row off the board", "4 5", "4 7", ASIDE, 0, "cursor is not"},
+        {"a column off the board", "4 5", "7 5", ASIDE, 0, "cursor is not"},
+        {"a lift off the board", "1 2", "1 7", ASIDE, 0, "lifted is not"},
     };
     const fs::path kept = data_ / "sevenfold" / "game";
-    for (const auto &b : broken) {
-        SCOPED_TRACE(b.what);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
         std::string text = good;
-        text.replace(text.find(b.from), strlen(b.from), b.to);
-        std::ofstream(kept) << text;
-        Rows dealt = BoardRows();
-        score = 0;
+        for (size_t at = c.from.empty() ? std::string::npos : text.find(c.from); at != std::string::npos;
+             at = text.find(c.from, at + c.to.size()))
+            text.replace(at, c.from.size(), c.to);
+        std::ofstream(kept, std::ios::binary) << text;
+        SetBoard(runsInRow2);
+        score = mx = my = 0;
+        skin = 0;
         ::testing::internal::CaptureStderr();
         ContinueKeptGame();
         std::string said = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-        EXPECT_FALSE(fs::exists(kept));
-        EXPECT_TRUE(fs::exists(data_ / "sevenfold" / "game.bad"));
-        EXPECT_EQ(BoardRows(), dealt) << "the game dealt plays on";
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), c.fate == GOES_ON ? 0 : 1) << said;
+        EXPECT_NE(said.find(c.why), std::string::npos) << said;
+        EXPECT_EQ(fs::exists(kept), c.fate != ASIDE);
+        EXPECT_EQ(fs::exists(data_ / "sevenfold" / "game.bad"), c.fate == ASIDE);
+        EXPECT_EQ(BoardRows(), c.fate == GOES_ON ? latin : runsInRow2) << "a game that cannot go on leaves the one dealt";
+        EXPECT_EQ((int)score * 100 + mx * 10 + my, c.fate == GOES_ON ? 120 * 100 + 45 : 0);
+        EXPECT_EQ(SET ? 100 + setX * 10 + setY : 0, c.lifted);
+        EXPECT_EQ(skin, 0) << "the settings' alone";
         fs::remove(data_ / "sevenfold" / "game.bad");
+        SET = 0;
     }
-    std::ofstream(kept) << good;
-    ContinueKeptGame();
-    EXPECT_EQ(BoardRows(), latin);
-    EXPECT_EQ((int)score * 100 + mx * 10 + my, 120 * 100 + 45);
-    EXPECT_EQ(SET * 100 + setX * 10 + setY, 112);
+}
+
+TEST_F(DesktopPlay, EachSettledMoveIsKeptAndAGameOverIsNot)
+{
+    ContinueKeptGame(); // none: the game dealt is played
+    std::string kept;
+    unsigned seed = 0;
+    for (bool over : {false, false, true}) {
+        SetBoard(runsInRow2);
+        seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [&](const MoveOutcome &o) { return o.gameOver == over; }, seed + 1);
+        ASSERT_NE(seed, 0u);
+        mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
+        srand(seed);
+        MakeMove();
+        WaitForKeeper();
+        std::string board = "board ";
+        for (const std::string &row : BoardRows())
+            board += row + (board.size() < 50 ? "/" : "\n");
+        // A game over is not kept: it is no game to go on with, and its score is in the table.
+        kept = over ? "" : "sevenfold game 2\n" + board + "score " + std::to_string(score) + "\ncursor 2 2\nlifted none\n";
+        EXPECT_EQ(FileText(data_ / "sevenfold" / "game"), kept);
+    }
 }
 
 TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
 {
     const fs::path folder = fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold";
     fs::create_directories(folder);
-    std::ofstream(folder / "settings") << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \nskin = 1\n";
+    std::ofstream(folder / "settings", std::ios::binary)
+        << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \r\nskin = 1\n"
+        << std::string("skin = 0\0\n", 10) << "volume = 127\r\n";
     showInMotion = 1;
-    const Sint8 volume = _VOLUME;
+    _VOLUME = 5;
     ::testing::internal::CaptureStderr();
     LoadSettings();
     std::string said = ::testing::internal::GetCapturedStderr();
-    fs::remove_all(folder);
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
     EXPECT_EQ(showInMotion, 0);
-    EXPECT_EQ(skin, skinMax > 1 ? 1 : 0);
-    EXPECT_EQ(_VOLUME, volume) << "left as it was";
+    EXPECT_EQ(skin, skinMax > 1 ? 1 : 0) << "a line with a NUL is passed over";
+    EXPECT_EQ(_VOLUME, 127) << "the loudest";
+
+    // The game's own change rewrites its line alone, and the player's change made meanwhile stays;
+    // a setting with no line gets one at the end.
+    std::ofstream(folder / "settings", std::ios::binary) << "volume = 127\n  moves = at once  # see\n";
+    skin = 0;
+    LoadSettings();
+    std::ofstream(folder / "settings", std::ios::binary) << "# mine\r\n\r\nvolume = 9 # quiet\r\ncolour = blue\n  moves = at once  # see\n";
+    showInMotion = 1;
+    SaveSettings();
+    const std::string rewritten = "# mine\r\n\r\nvolume = 9 # quiet\r\ncolour = blue\n  moves = in motion  # see\n";
+    EXPECT_EQ(FileText(folder / "settings"), rewritten);
+    skin = 1;
+    SaveSettings();
+    EXPECT_EQ(FileText(folder / "settings"), rewritten + "skin = 1\n");
+    fs::remove_all(folder);
+}
+
+TEST_F(DesktopPlay, TheOptionsCardWrapsAtItsEnds)
+{
+    skin = 0;
+    ShowCard(CARD_OPTIONS);
+    Click(CARD_X + 150, CARD_Y + 40); // the skin's row chosen, and a skin on
+    Tap(SDLK_LEFT);
+    Tap(SDLK_LEFT);
+    EXPECT_EQ(skin, skinMax - 1) << "back from the first skin: the last";
+    Tap(SDLK_UP);
+    SDL_Surface *card = LoadPicture(iOptions, iOptions_size, 0x3E0);
+    ASSERT_NE(card, nullptr);
+    EXPECT_TRUE(Shows(card, 2 * 88, 232, CARD_X + 12, CARD_Y + 122 + 3, 7, 9)) << "up from the first row: the last";
+    SDL_FreeSurface(card);
+    fs::remove_all(fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold");
 }
 
 TEST_F(DesktopPlay, AVolumeStepIsHeard)

@@ -1,6 +1,8 @@
 // The high-score table's file: kept in the data folder, whole through failures and kills, shared by copies at once.
 #include "desktop_support.h"
 
+#include "desktop/files.h"
+
 using namespace desktoptest;
 
 namespace {
@@ -121,13 +123,7 @@ protected:
         fs::create_directories(folder_);
         std::ofstream(folder_ / name, std::ios::binary).write(text.data(), (std::streamsize)text.size());
     }
-    std::string Text(const std::string &name = "scores")
-    {
-        std::ifstream in(folder_ / name, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Text(const std::string &name = "scores") { return FileText(folder_ / name); }
     static std::string Aside(size_t i) { return i == 0 ? "scores.bad" : "scores.bad." + std::to_string(i); }
     std::vector<std::string> Temporaries()
     {
@@ -259,15 +255,19 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
         eleven,
         std::string(65537 - 13, '0') + "7 2024-01-01\n",     // over 64 KiB
         "",                                                  // a folder named scores
+        "",                                                  // a named pipe, which no one writes
     };
-    const size_t count = sizeof cases / sizeof cases[0];
+    const size_t count = sizeof cases / sizeof cases[0], strangers = count - 2;
     for (size_t i = 0; i < count; i++) {
         SCOPED_TRACE("case " + std::to_string(i));
-        if (i + 1 < count) {
+        if (i < strangers) {
             Put(cases[i]);
         } else {
             fs::remove(folder_ / "scores");
-            fs::create_directories(folder_ / "scores" / "inside");
+            if (i == strangers)
+                fs::create_directories(folder_ / "scores" / "inside");
+            else
+                ASSERT_EQ(mkfifo((folder_ / "scores").c_str(), 0600), 0);
         }
         // The ten newest are kept, the higher the number the newer.
         const std::string aside = Aside(std::min(i, (size_t)9));
@@ -289,12 +289,12 @@ TEST_F(DesktopScores, AFileThatIsNotATableIsKeptAsideAndANewOneBegins)
         EXPECT_EQ(rank, 0);
         EXPECT_EQ(Text(), std::to_string(900 + i) + " 2025-06-01\n") << "a new table";
         ExpectOneLine(said, (folder_ / aside).string());
-        if (i + 1 < count)
+        if (i < strangers)
             EXPECT_EQ(Text(aside), cases[i]);
         else
-            EXPECT_TRUE(fs::is_directory(folder_ / aside / "inside"));
+            EXPECT_TRUE(i == strangers ? fs::is_directory(folder_ / aside / "inside") : fs::is_fifo(folder_ / aside));
     }
-    for (size_t i = count - 10; i + 1 < count; i++)
+    for (size_t i = count - 10; i < strangers; i++)
         EXPECT_EQ(Text(Aside(i - (count - 10))), cases[i]) << "untouched since";
     EXPECT_FALSE(fs::exists(folder_ / "scores.bad.10"));
 }
@@ -339,6 +339,7 @@ TEST_F(DesktopScores, ASaveStoppedAtAnyStepLeavesTheOldTableOrTheNew)
                 EXPECT_EQ(Text(), renamed ? after : before);
                 EXPECT_EQ(Temporaries(), std::vector<std::string>());
                 ExpectOneLine(said, (folder_ / "scores").string());
+                EXPECT_GE(SaveScore(50, "2025-02-02", nullptr), 0) << "it works again: a new failure is said anew";
             }
         }
 }
@@ -410,6 +411,52 @@ TEST_F(DesktopScores, NoFolderOrAStuckLockIsOneLineAndTheGameGoesOn)
     EXPECT_EQ(scores.count, 1);
     EXPECT_FALSE(fs::exists(folder_ / "scores.bad"));
     EXPECT_EQ(SaveScore(200, nullptr, nullptr), 1);
+
+    // A file that is not there is removed already.
+    GameFile file;
+    ASSERT_EQ(OpenGameFile(&file, DataFolder, "gone", "nothing", 0), 1);
+    EXPECT_EQ(Said([&] { EXPECT_EQ(RemoveGameFile(&file), 1); }), "");
+    CloseGameFile(&file);
+}
+
+TEST_F(DesktopScores, AFailedSaveLeavesTheFileAsItWasWithOneLine)
+{
+    // The game kept at the exit, over the game this copy continued: the score goes into the table
+    // as well, and the game stays to go on from.
+    const std::string game = "sevenfold game 2\nboard 0123456/3456012/6012345/2345601/5601234/1234560/4560123\n"
+                             "score 120\ncursor 4 5\nlifted none\n";
+    Put(game, "game");
+    SaveSettings();
+    ContinueKeptGame();
+    score = 500;
+    Arm(0);
+    std::string said = Said(GameLeft);
+    trap = Trap();
+    EXPECT_EQ(Text("game"), game);
+    ExpectOneLine(said, (folder_ / "game").string());
+    EXPECT_EQ(Text().substr(0, 4), "500 ") << "the score kept in the table too";
+
+    // The settings: a change that cannot be saved.
+    const fs::path settings = fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold" / "settings";
+    std::ofstream(settings) << "# mine\nvolume = 3\n";
+    LoadSettings();
+    _VOLUME = 9;
+    Arm(0);
+    said = Said(SaveSettings);
+    trap = Trap();
+    EXPECT_EQ(FileText(settings), "# mine\nvolume = 3\n");
+    ExpectOneLine(said, settings.string());
+
+    // A game that is a link to itself: one line for a whole run, not one at each look.
+    fs::remove(folder_ / "game");
+    fs::create_symlink("game", folder_ / "game");
+    said = Said([] { ContinueKeptGame(); KeepGamePlayed(); GameLeft(); });
+    ExpectOneLine(said, (folder_ / "game").string());
+    EXPECT_TRUE(fs::is_symlink(folder_ / "game"));
+    fs::remove(settings);
+    score = 0;
+    GameBegins(); // the next game's score is one to enter
+    firstGameDealt = 0;
 }
 
 } // namespace

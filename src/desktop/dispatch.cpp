@@ -51,9 +51,12 @@ void PlatformSay(const char *format, ...)
 {
     va_list args;
     va_start(args, format);
+    // Whole lines: the game is also kept from a thread of its own, which may speak meanwhile.
+    flockfile(stderr);
     fputs("sevenfold: ", stderr);
     vfprintf(stderr, format, args);
     fputc('\n', stderr);
+    funlockfile(stderr);
     va_end(args);
 }
 

@@ -3,6 +3,8 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -11,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,16 +29,56 @@ namespace fs = std::filesystem;
 // higher the number the newer. However many strangers come, they take no more room.
 #define ASIDE_MOST 10
 
+// The problems said and not yet over: a place and its errno. The game is kept from a thread of
+// its own, so the list is shared under its lock.
+static std::vector<std::pair<std::string, int>> told;
+static pthread_mutex_t toldLock = PTHREAD_MUTEX_INITIALIZER;
+
+void SayOnce(const char *place, int error, const char *format, ...)
+{
+    pthread_mutex_lock(&toldLock);
+    std::pair<std::string, int> problem(place, error);
+    int said = std::find(told.begin(), told.end(), problem) != told.end();
+    if (!said)
+        told.push_back(problem);
+    pthread_mutex_unlock(&toldLock);
+    if (said)
+        return;
+    char line[8192];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    PlatformSay("%s", line);
+}
+
+// What worked at place: a problem there, met again, is a new one.
+static void Over(const std::string &place)
+{
+    pthread_mutex_lock(&toldLock);
+    told.erase(std::remove_if(told.begin(), told.end(),
+                              [&](const std::pair<std::string, int> &t) { return t.first == place; }),
+               told.end());
+    pthread_mutex_unlock(&toldLock);
+}
+
+static std::string PathOf(const GameFile *file)
+{
+    return std::string(file->folder) + "/" + file->name;
+}
+
 int OpenGameFile(GameFile *file, int (*where)(char *, size_t), const char *name, const char *what, int make)
 {
     file->dir = -1;
     file->name = name;
     file->what = what;
-    if (!where(file->folder, sizeof file->folder)) {
+    if (where != NULL && !where(file->folder, sizeof file->folder))
+        file->folder[0] = '\0';
+    if (file->folder[0] == '\0') {
         if (!make)
             return -1;
-        PlatformSay("no place for %s: neither its XDG folder nor HOME names an absolute folder that a path can reach",
-                    what);
+        SayOnce("", 0, "no place for %s: neither its XDG folder nor HOME names an absolute folder that a path can reach",
+                what);
         return 0;
     }
     if (make && !MakeFolder(file->folder, what))
@@ -45,7 +88,15 @@ int OpenGameFile(GameFile *file, int (*where)(char *, size_t), const char *name,
         return 1;
     if (!make && (errno == ENOENT || errno == ENOTDIR))
         return -1;
-    PlatformSay("cannot open %s for %s: %s", file->folder, what, strerror(errno));
+    SayOnce(file->folder, errno, "cannot open %s for %s: %s", file->folder, what, strerror(errno));
+    return 0;
+}
+
+int FolderWritable(const GameFile *file)
+{
+    if (faccessat(file->dir, ".", W_OK, AT_EACCESS) == 0)
+        return 1;
+    SayOnce(file->folder, errno, "cannot write in %s: %s; nothing can be kept there", file->folder, strerror(errno));
     return 0;
 }
 
@@ -63,24 +114,28 @@ int LockGameFile(const GameFile *file)
     std::string name = std::string(file->name) + ".lock";
     int fd = openat(file->dir, name.c_str(), O_RDWR | O_CREAT | O_NOCTTY | O_CLOEXEC, 0644);
     if (fd < 0) {
-        PlatformSay("cannot lock %s with %s/%s: %s", file->what, file->folder, name.c_str(), strerror(errno));
+        SayOnce(file->folder, errno, "cannot lock %s with %s/%s: %s; the file is left as it was", file->what,
+                file->folder, name.c_str(), strerror(errno));
         return -1;
     }
+    std::string path = std::string(file->folder) + "/" + name;
     for (int tries = 0; flock(fd, LOCK_EX | LOCK_NB) != 0; tries++) {
         if (errno == EWOULDBLOCK && tries >= LOCK_TRIES) {
-            PlatformSay("%s/%s has been held by another copy of the game for over two seconds; %s are left as they "
-                        "were", file->folder, name.c_str(), file->what);
+            SayOnce(path.c_str(), EWOULDBLOCK, "%s has been held by another copy of the game for over two seconds; "
+                    "the file of %s is left as it was", path.c_str(), file->what);
             close(fd);
             return -1;
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            PlatformSay("cannot lock %s with %s/%s: %s", file->what, file->folder, name.c_str(), strerror(errno));
+            SayOnce(path.c_str(), errno, "cannot lock %s with %s: %s; the file is left as it was", file->what,
+                    path.c_str(), strerror(errno));
             close(fd);
             return -1;
         }
         struct timespec pause = {0, 10 * 1000 * 1000};
         nanosleep(&pause, NULL);
     }
+    Over(path);
     return fd;
 }
 
@@ -93,20 +148,17 @@ static int ReadText(const GameFile *file, size_t most, std::vector<char> *text, 
     text->clear();
     // Not blocking: a pipe under the file's name must not hang the game.
     int fd = openat(file->dir, file->name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return TEXT_READ;
-        PlatformSay("cannot read %s in %s/%s: %s", file->what, file->folder, file->name, strerror(errno));
-        return TEXT_UNREADABLE;
-    }
+    if (fd < 0 && errno == ENOENT)
+        return TEXT_READ;
     struct stat st;
-    int result = TEXT_BAD, error = 0;
-    if (fstat(fd, &st) != 0) {
-        result = TEXT_UNREADABLE;
+    int result = TEXT_UNREADABLE, error = errno;
+    if (fd < 0 || fstat(fd, &st) != 0) {
         error = errno;
     } else if (!S_ISREG(st.st_mode)) {
+        result = TEXT_BAD;
         snprintf(why, whySize, "it is not a plain file");
     } else if ((size_t)st.st_size > most) {
+        result = TEXT_BAD;
         snprintf(why, whySize, "it is over %u KiB", (unsigned)(most / 1024));
     } else {
         // One byte past the limit is read, in case the file grew since fstat.
@@ -120,18 +172,19 @@ static int ReadText(const GameFile *file, size_t most, std::vector<char> *text, 
                 break;
         }
         text->resize(got);
-        if (n < 0) {
-            result = TEXT_UNREADABLE;
-            error = errno;
-        } else if (got > most) {
+        error = errno;
+        if (n >= 0)
+            result = got > most ? TEXT_BAD : TEXT_READ;
+        if (got > most)
             snprintf(why, whySize, "it is over %u KiB", (unsigned)(most / 1024));
-        } else {
-            result = TEXT_READ;
-        }
     }
     if (result == TEXT_UNREADABLE)
-        PlatformSay("cannot read %s in %s/%s: %s", file->what, file->folder, file->name, strerror(error));
-    close(fd);
+        SayOnce(PathOf(file).c_str(), error, "cannot read %s in %s/%s: %s; the file is left as it was", file->what,
+                file->folder, file->name, strerror(error));
+    else
+        Over(PathOf(file));
+    if (fd >= 0)
+        close(fd);
     return result;
 }
 
@@ -171,8 +224,8 @@ static int SetAside(const GameFile *file, const char *why)
 {
     std::string aside;
     if (!MoveAside(file, &aside)) {
-        PlatformSay("%s/%s is not %s (%s) and cannot be moved aside: %s; %s are left as they were", file->folder,
-                    file->name, file->what, why, strerror(errno), file->what);
+        SayOnce(PathOf(file).c_str(), errno, "%s/%s is not %s (%s) and cannot be moved aside: %s; it is left as it "
+                "was", file->folder, file->name, file->what, why, strerror(errno));
         return 0;
     }
     fsync(file->dir);
@@ -203,6 +256,14 @@ int LoadGameFile(GameFile *file, size_t most, int locked, TakeText take, void *i
     if (lock >= 0)
         close(lock);
     return got == TEXT_READ;
+}
+
+int TakeAsIs(const char *text, size_t size, void *into, char *why, size_t whySize)
+{
+    (void)why;
+    (void)whySize;
+    ((std::string *)into)->assign(text, size);
+    return 1;
 }
 
 // Where a save puts the file: the folder that holds the file its name leads to through any
@@ -261,7 +322,8 @@ static int ReplaceIn(const GameFile *file, int at, const fs::path &folder, const
     int error = 0;
     int fd = openat(at, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0644);
     if (fd < 0) {
-        PlatformSay("cannot save %s in %s: %s; they are left as they were", file->what, file->folder, strerror(errno));
+        SayOnce(file->folder, errno, "cannot save %s in %s: %s; the file is left as it was", file->what, file->folder,
+                strerror(errno));
         return 0;
     }
     for (size_t done = 0; done < length && error == 0;) {
@@ -281,15 +343,17 @@ static int ReplaceIn(const GameFile *file, int at, const fs::path &folder, const
         error = errno;
     if (error != 0) {
         unlinkat(at, temp.c_str(), 0);
-        PlatformSay("cannot save %s in %s/%s: %s; they are left as they were", file->what, file->folder, file->name,
-                    strerror(error));
+        SayOnce(file->folder, error, "cannot save %s in %s/%s: %s; the file is left as it was", file->what,
+                file->folder, file->name, strerror(error));
         return 0;
     }
+    Over(file->folder);
+    Over(PathOf(file));
     // The new file is in place; only a power cut before the folder reaches the disk could still
     // bring back the old one, whole. EINVAL: a file system that cannot flush a folder.
     if (fsync(at) != 0 && errno != EINVAL)
-        PlatformSay("%s in %s/%s may not survive a power cut: %s", file->what, file->folder, file->name,
-                    strerror(errno));
+        SayOnce(file->folder, errno, "%s in %s/%s may not survive a power cut: %s", file->what, file->folder,
+                file->name, strerror(errno));
     return 1;
 }
 
@@ -299,8 +363,8 @@ int ReplaceGameFile(const GameFile *file, const char *text, size_t length)
     fs::path folder;
     int at = Target(file, &folder, &name);
     if (at < 0) {
-        PlatformSay("cannot save %s through the link %s/%s: %s; they are left as they were", file->what, file->folder,
-                    file->name, strerror(errno));
+        SayOnce(PathOf(file).c_str(), errno, "cannot save %s through the link %s/%s: %s; the file is left as it was",
+                file->what, file->folder, file->name, strerror(errno));
         return 0;
     }
     int saved = ReplaceIn(file, at, folder, name, text, length);
@@ -313,6 +377,6 @@ int RemoveGameFile(const GameFile *file)
 {
     if (unlinkat(file->dir, file->name, 0) == 0 || errno == ENOENT)
         return 1;
-    PlatformSay("cannot remove %s/%s: %s", file->folder, file->name, strerror(errno));
+    SayOnce(PathOf(file).c_str(), errno, "cannot remove %s/%s: %s", file->folder, file->name, strerror(errno));
     return 0;
 }

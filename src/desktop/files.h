@@ -12,6 +12,12 @@ int DataFolder(char *folder, size_t size);
 int ConfigFolder(char *folder, size_t size);
 int MakeFolder(const char *folder, const char *what); // as mkdir -p, new folders 0700; 0 having said why
 
+// A problem with the player's files, said on standard error once: the same problem (place, errno)
+// met again at the next save is not said again until something there has worked. place is the
+// file's path, or its folder for what fails there whichever file it is (no room, no right to
+// write); errno 0 for a problem with no errno.
+void SayOnce(const char *place, int error, const char *format, ...) __attribute__((format(printf, 3, 4)));
+
 // A file of the game's own: `name` in the open folder `dir`, which messages call `folder`, and
 // which holds `what` ("the high scores"). Its lock is name.lock beside it, its temporary files
 // name.tmp.<pid>, and a file that is not what the game writes goes aside to name.bad, name.bad.1,
@@ -24,9 +30,11 @@ struct GameFile {
 };
 
 // Opens the folder for the file name holding what, making it first when make is 1: 1 when it is
-// open, 0 having said why not, -1 without a word when it is simply not there (make 0).
+// open, 0 having said why not, -1 without a word when it is simply not there (make 0). where
+// NULL: the caller has put the folder in file->folder already ("" for no place).
 int OpenGameFile(GameFile *file, int (*where)(char *, size_t), const char *name, const char *what, int make);
 void CloseGameFile(GameFile *file);
+int FolderWritable(const GameFile *file); // 1, or 0 having said (once) that nothing can be kept there
 
 // Reads the file, at most `most` bytes, and hands its text to take, which says whether it is
 // what the game writes (0 with the reason in why). No file is an empty text. A file that is not
@@ -36,13 +44,15 @@ void CloseGameFile(GameFile *file);
 // the caller holds the lock already.
 typedef int (*TakeText)(const char *text, size_t size, void *into, char *why, size_t whySize);
 int LoadGameFile(GameFile *file, size_t most, int locked, TakeText take, void *into);
+int TakeAsIs(const char *text, size_t size, void *into, char *why, size_t whySize); // into a std::string
 
 int LockGameFile(const GameFile *file); // the descriptor holding the lock (close lets go), or -1 having said why
 
 // Replaces the file whole: a temporary file of this process written out and flushed, renamed over
 // it, then the folder flushed so the new name survives a power cut. Until the rename the old
 // file stands untouched. A file that is a symbolic link is replaced where the link leads, and
-// stays a link. Returns 1 once the new file is in place; 0 having said why, the old one intact.
+// stays a link. Returns 1 once the new file is in place; 0 having said why, the old one intact
+// byte for byte.
 int ReplaceGameFile(const GameFile *file, const char *text, size_t length);
 int RemoveGameFile(const GameFile *file); // gone, or was never there; 0 having said why
 

@@ -12,8 +12,6 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/platform.h"
-
 namespace fs = std::filesystem;
 
 // base followed by tail into folder, when base is an absolute path and the whole fits.
@@ -48,13 +46,14 @@ int MakeFolder(const char *folder, const char *what)
     for (const fs::path &part : fs::path(folder)) {
         path /= part;
         if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-            PlatformSay("cannot make the folder %s for %s: %s", folder, what, strerror(errno));
+            SayOnce(folder, errno, "cannot make the folder %s for %s: %s", folder, what, strerror(errno));
             return 0;
         }
     }
     std::error_code error;
     if (!fs::is_directory(folder, error)) {
-        PlatformSay("cannot make the folder %s for %s: %s", folder, what, strerror(error ? error.value() : ENOTDIR));
+        int why = error ? error.value() : ENOTDIR;
+        SayOnce(folder, why, "cannot make the folder %s for %s: %s", folder, what, strerror(why));
         return 0;
     }
     return 1;

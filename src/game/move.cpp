@@ -15,8 +15,10 @@ void MakeMove(void)
     if (moveRecord.gameOver)
         isMenu = 1;
 #if SEVENFOLD_DESKTOP_FEATURES
-    // The game is over the moment the rules say so: its score enters the table now, and only
-    // the banner waits for the move to have played out.
+    // Settled by the rules: kept now, so that a crash loses at most the move after it. The game
+    // is over the moment the rules say so: its score enters the table now, and only the banner
+    // waits for the move to have played out.
+    KeepGamePlayed();
     if (moveRecord.gameOver)
         GameEnds();
     ShowMove();

@@ -105,11 +105,12 @@ void GameBegins(void);       // a new game is dealt: the next one to end and ent
 // A hint: the two tiles of a swap that makes a run, ringed, the rings fading by themselves.
 void ShowHint(void);         // H or the pad's north button, in play: rings from now, or once a move has played out
 
-// What stays between runs: the settings in $XDG_CONFIG_HOME/sevenfold/settings, the game in
-// progress in $XDG_DATA_HOME/sevenfold/game.
+// What stays between runs: the settings in $XDG_CONFIG_HOME/sevenfold/settings (their one home),
+// the game in progress in $XDG_DATA_HOME/sevenfold/game, kept after each move and at the exit.
 void LoadSettings(void);     // at start-up: the settings kept applied (skin, volume, full screen, motion)
-void SaveSettings(void);     // kept anew when one differs from the file's
+void SaveSettings(void);     // the file's lines of those that changed rewritten, all else in it as it stood
 void ContinueKeptGame(void); // right after the first deal: the game kept at the last exit takes its place
+void KeepGamePlayed(void);   // a move has settled: the game kept, by a thread of its own; none once over
 void GameLeft(void);         // the program ends: the game in progress kept, or its score entered if it cannot be
 void ForgetKeptGame(void);   // the game kept has ended or been replaced
 int FullScreenNow(void);     // 1 while the game fills the screen, 0 in a window

@@ -17,13 +17,16 @@ static Uint8 gameKept;     // the game in play has been entered in the table, or
 
 void GameEnds(void)
 {
-    // A game that ends is none to continue at the next start.
-    ForgetKeptGame();
-    if (gameKept || score == 0)
-        return;
-    gameKept = 1;
-    int rank = SaveScore(score, NULL, NULL);
-    rankKept = (Sint8)(rank >= 0 ? rank : -1);
+    int rank = SCORE_BELOW_TABLE;
+    if (!gameKept && score != 0) {
+        gameKept = 1;
+        rank = SaveScore(score, NULL, NULL);
+        rankKept = (Sint8)(rank >= 0 ? rank : -1);
+    }
+    // A game that ends is none to continue at the next start; but while its score could not be
+    // kept, the game as last kept (a move short of its end) stays, and its points with it.
+    if (rank != SCORE_NOT_SAVED)
+        ForgetKeptGame();
 }
 
 void GameBegins(void)
