@@ -19,6 +19,7 @@
 Sint8 done = 0;
 SDL_TimerID tmSet = NULL;
 Uint8 _timer = 70;
+Uint8 tickOnClock = 0;
 
 // On the loop's own clock: when the next tick is due, while tickArmed.
 static Uint32 tickDue;

@@ -32,7 +32,7 @@ void WaitKey(void);
 // Input timing. Input is level state sampled once a tick, so a press and release that both fall
 // between two ticks would never be seen: these hold such a release back until a tick has run.
 // On a desktop a press is acted on as it arrives, by a step of its own, and nothing waits long.
-extern Uint8 pressesActAtOnce;             // 1: a press a step reads gets a step at once (a desktop); 0: the tick's; set by the host layer
+extern Uint8 pressesActAtOnce;             // 1: a press a step reads gets a step at once (a desktop); 0: the tick's; set at start-up by the host's offer
 int TimedKeyDown(const SDL_Event *event);  // KeyDown, remembering the press until a step sees it; 1 when a step reads it
 void TimedKeyUp(const SDL_Event *event);   // KeyUp, or held back while no tick has seen the press
 void TickSawButtons(void);                 // a tick has run: deliver the releases held back

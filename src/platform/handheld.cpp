@@ -11,7 +11,16 @@ int PlatformCommandLine(int argc, char *argv[])
     return -1;
 }
 
-void PlatformBeforeInit(void) { sheetsPlainOnly = 1; }
+void PlatformBeforeInit(void) {}
+
+// The console shows the whole screen and reads its buttons once a tick, on SDL's timer, with the
+// mixer's buffer small; its classic SDL 1.2 draws only plain sheets.
+const HostOffer *PlatformOffers(void)
+{
+    static const HostOffer console = {0, 0, NULL, 0, 256, 1};
+    return &console;
+}
+
 int PlatformHasDisplay(void) { return 1; }
 void PlatformVideoPrepare(void) {}
 Uint32 PlatformVideoFlags(void) { return SDL_FULLSCREEN; }

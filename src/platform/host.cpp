@@ -5,8 +5,6 @@
 
 #include "input/input.h"
 
-Uint8 tickOnClock = 0;
-
 static Uint8 holders[BTN_COUNT]; // host controls holding each button
 
 int HostButton(int button, int pressed, int wasHolding, SDL_Event *event)

@@ -15,9 +15,21 @@
 // The most console button events one host event, or the host before or after a step, can stand for.
 #define HOST_MOST_BUTTONS 8
 
+// What the host offers the game. The game reads it once at start-up and sets its rooms' own ways
+// by it; the host layer sets none of them itself.
+struct HostOffer {
+    Uint8 partialPresents;  // a present may show only the rectangles that changed
+    Uint8 pressesActAtOnce; // a press may get a step of its own as it arrives, not wait for the tick
+    int (*presentRects)(const SDL_Rect *rects, int count); // the host's own way to show rectangles, or NULL
+    Uint8 tickOnClock;      // the loop's own clock times the tick, not SDL's timer thread
+    Uint16 soundSamples;    // the mixer's buffer in samples
+    Uint8 sheetsPlainOnly;  // the SDL that draws cannot take RLE or alpha sheets
+};
+
 // Start-up.
 int PlatformCommandLine(int argc, char *argv[]); // first of all: -1 to play, or the status to end with at once
 void PlatformBeforeInit(void);        // before SDL_Init: how the picture is scaled and rendered
+const HostOffer *PlatformOffers(void); // what this machine offers the game; read once at start-up
 int PlatformHasDisplay(void);         // after SDL_Init: 0, having said so, where nothing can show the game
 void PlatformVideoPrepare(void);      // after SDL_Init, before the video mode: window scale, title, icon
 Uint32 PlatformVideoFlags(void);      // SDL_SetVideoMode flags: full screen on the console, a window elsewhere
@@ -40,8 +52,6 @@ int PlatformButtonOfKey(SDLKey key);  // console button number a desktop key sta
 int PlatformInputFd(void);            // a descriptor that becomes readable when input comes (X's), or -1
 int PlatformInputPending(void);       // input already read from that descriptor and waiting
 int PlatformPollsInput(void);         // 1 when some input comes with nothing to wake the loop: look every 10 ms
-
-extern Uint8 tickOnClock;             // 1: the loop's own clock times the tick (a desktop); 0: SDL's timer thread posts it; set by the host layer
 
 void PlatformToggleFullScreen(void);  // between full screen and a window; nothing on the console
 
