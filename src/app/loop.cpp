@@ -87,11 +87,14 @@ static int HandleButton(const SDL_Event *event)
         return 0;
     }
     int forStep = TimedKeyDown(event);
-    // Any press while Start is still held toggles the menu again.
-    if (isStartKey)
-        StartButton();
-    else
+    // Any press while Start is still held toggles the menu again; the game back from the menu
+    // has its first tick a period from now.
+    if (isStartKey) {
+        if (StartButton())
+            StartTick();
+    } else {
         VolumeButtons();
+    }
     return forStep;
 }
 
@@ -117,10 +120,14 @@ static void RunStep(int tick)
 #endif
     SDL_Event buttons[HOST_MOST_BUTTONS];
     HandleButtons(buttons, PlatformBeforeStep(buttons, tick));
-    if (tick)
-        DrawSet();
-    else
-        StepNow();
+    if (tick ? DrawSet() : StepNow()) {
+        // The menu's quit item: no tick may run any more.
+        done = 1;
+        StopTick();
+    } else if (tick) {
+        // The tick's picture is shown: the next tick is due a period from now.
+        ScheduleTick();
+    }
     HandleButtons(buttons, PlatformAfterStep(buttons));
 }
 

@@ -6,11 +6,12 @@
 
 void Start(void);         // deal a new game, and draw it (a desktop's next frame does); the caller updates the display
 void FirstGame(void);     // the game the program begins with: a new one, or on a desktop the one kept
-void DrawSet(void);       // one game tick: menu or game step, redraw, update, schedule the next
-void StepNow(void);       // a press acted on as it arrives (a desktop): the tick's step and frame, off the clock
+// The flow reports to the loop what only the loop may do: end, or start the tick afresh.
+int DrawSet(void);        // one game tick: menu or game step, redraw, update; 1 when the menu's quit item ended the program
+int StepNow(void);        // a press acted on as it arrives (a desktop): the tick's step and frame, off the clock; 1 as DrawSet
 void MakeMove(void);      // the swap of the lifted tile: settled, the menu opened at game over, the record played
 void PlayMoveAtOnce(void); // the console only: each clearing step of moveRecord shown whole with its sound, one after another
-void StartButton(void);   // Start pressed: open the menu, or close it while the game runs
+int StartButton(void);    // Start pressed: open the menu, or close it while the game runs; 1 then: the tick starts afresh
 void VolumeButtons(void); // any other press: step the volume by the volume buttons held
 void StepVolume(int by);  // the volume buttons' step, up (by > 0) or down: tens, within 0-127
 
