@@ -31,14 +31,6 @@ int StartButton(void)
     return 0;
 }
 
-void StepVolume(int by)
-{
-    if (by > 0)
-        _VOLUME = (Sint8)(_VOLUME + 10 > 126 ? 127 : _VOLUME + 10);
-    else
-        _VOLUME = (Sint8)(_VOLUME - 10 < 0 ? 0 : _VOLUME - 10);
-}
-
 void VolumeButtons(void)
 {
     if (isVolUPkey)

@@ -13,6 +13,5 @@ void MakeMove(void);      // the swap of the lifted tile: settled, the menu open
 void PlayMoveAtOnce(void); // the console only: each clearing step of moveRecord shown whole with its sound, one after another
 int StartButton(void);    // Start pressed: open the menu, or close it while the game runs; 1 then: the tick starts afresh
 void VolumeButtons(void); // any other press: step the volume by the volume buttons held
-void StepVolume(int by);  // the volume buttons' step, up (by > 0) or down: tens, within 0-127
 
 #endif

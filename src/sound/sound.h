@@ -13,6 +13,7 @@ int OpenSound(void);       // open the audio device; 0 when there is none
 void LoadSounds(void);     // decode the embedded effects into wave
 void FreeSounds(void);
 void PlayWave(Uint8 n);    // play wave[n] once on the first free channel
+void StepVolume(int by);  // the volume buttons' step, up (by > 0) or down: tens, within 0-127
 void ApplyVolume(void);    // set every channel to _VOLUME
 void QuietSound(void);     // after each tick: a device silent for two ticks is stopped until the next sound
 void WakeSound(void);      // let a stopped device run again; before the device is closed

@@ -1,7 +1,6 @@
 // The options card: the skin, the volume, full screen and moves in motion, changed with the keys, the mouse or a pad.
 #include "game/desktop/features.h"
 
-#include "game/game.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 #include "platform/platform.h"
