@@ -156,16 +156,16 @@ static void HandleOne(SDL_Event *event)
         return;
 #endif
     SDL_Event buttons[HOST_MOST_BUTTONS];
-    int n = PlatformEvent(event, buttons);
+    int n = ButtonsOfEvent(event, buttons);
+#if SEVENFOLD_DESKTOP_FEATURES
+    if (n >= 0 && FeaturesButtons(buttons, n))
+        return;
+#endif
     if (n >= 0) {
         HandleHostButtons(buttons, n);
         return;
     }
     switch (event->type) {
-    case SDL_JOYBUTTONDOWN:
-    case SDL_JOYBUTTONUP:
-        HandleHostButtons(event, 1);
-        break;
     case SDL_QUIT:
         // No tick may run once the surfaces are gone.
         StopTick();

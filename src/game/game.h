@@ -1,4 +1,4 @@
-// The game's flow: a new game, the tick's game and menu steps, the Start and volume buttons.
+// The game's flow: a new game, the tick's game and menu steps, the Start and volume buttons, what input means.
 #ifndef SEVENFOLD_GAME_H
 #define SEVENFOLD_GAME_H
 
@@ -13,5 +13,8 @@ void MakeMove(void);      // the swap of the lifted tile: settled, the menu open
 void PlayMoveAtOnce(void); // the console only: each clearing step of moveRecord shown whole with its sound, one after another
 int StartButton(void);    // Start pressed: open the menu, or close it while the game runs; 1 then: the tick starts afresh
 void VolumeButtons(void); // any other press: step the volume by the volume buttons held
+// The buttons a host event stands for, as the game reads them: Return given its meaning. Returns
+// how many button events it wrote (at most HOST_MOST_BUTTONS), -1 when it stands for none.
+int ButtonsOfEvent(const SDL_Event *event, SDL_Event *buttons);
 
 #endif

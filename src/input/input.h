@@ -10,6 +10,9 @@ enum {
     BTN_START, BTN_SELECT, BTN_L, BTN_R, BTN_A, BTN_B, BTN_X, BTN_Y, BTN_VOLUP, BTN_VOLDOWN,
     BTN_ENTER, BTN_COUNT
 };
+// Past the console's buttons: a desktop keyboard's Return, which the host hands over as it is.
+// The game gives it its meaning (Start, or Select in the open menu) before the input reads it.
+enum { BTN_RETURN = BTN_COUNT };
 
 // One flag per button, 1 while held. Set by KeyDown, cleared by KeyUp, and the one-shot
 // ones also by the tick once it has acted on them (and by AllKeyClear).

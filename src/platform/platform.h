@@ -38,15 +38,16 @@ SDL_Surface *PlatformFindSheet(void); // the tile sheet from where this machine 
 int PlatformPointer(void);            // SDL_ShowCursor's setting: hidden on the console, shown on a desktop
 void PlatformSay(const char *format, ...); // one line for the player on standard error; none on the console
 
-// Input: host events as the console's buttons. Returns how many button events it wrote into
-// buttons (at most HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
+// Input: host events as plain buttons: the console's, and Return (BTN_RETURN), which the game
+// gives its meaning. Returns how many button events it wrote into buttons (at most
+// HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
 // Right before a step of the game (at the tick, or on a desktop for a press as it arrives): the
 // buttons the host gives it, a desktop's key repeat at the tick.
 int PlatformBeforeStep(SDL_Event *buttons, int tick);
 // Right after a step: the buttons the host gave for that step alone, let go again.
 int PlatformAfterStep(SDL_Event *buttons);
-int PlatformButtonOfKey(SDLKey key);  // console button number a desktop key stands for, or -1
+int PlatformButtonOfKey(SDLKey key);  // button number a desktop key stands for, or -1
 
 // Waiting for input. The event loop sleeps in poll() until the tick is due or input comes.
 int PlatformInputFd(void);            // a descriptor that becomes readable when input comes (X's), or -1
@@ -57,8 +58,8 @@ void PlatformToggleFullScreen(void);  // between full screen and a window; nothi
 
 void PlatformLaunchMenu(void);        // hand the machine back to the console's menu, where there is one
 
-// Shared by the host layer's input rooms: a console button is down while any host control
-// holds it. Writes the button event into *event and returns 1 when the button changes;
+// Shared by the host layer's input rooms and the game's controls: a button is down while any
+// host control holds it (Return holds what the game says it stands for). Writes the button event into *event and returns 1 when the button changes;
 // a release by a control that was not holding the button releases it only if nothing holds it.
 int HostButton(int button, int pressed, int wasHolding, SDL_Event *event);
 void HostButtonEvent(int button, int pressed, SDL_Event *event); // the event alone, holders untouched

@@ -21,8 +21,9 @@ extern const unsigned char iOptions[]; // options.bmp: the options card, and its
 extern const Uint32 iOptions_size;
 
 // Where the loop and the flow meet them: an event they take before the host layer sees it, the
-// work before a step, a step they hold back.
+// buttons they take before the game reads them, the work before a step, a step they hold back.
 int FeaturesEvent(const SDL_Event *event); // 1 when the event was theirs (a card's press, F1, H): the game sees none of it
+int FeaturesButtons(const SDL_Event *buttons, int n); // 1 when the buttons of an event were theirs (the options card's)
 void FeaturesBeforeStep(void);             // before each step: the settings kept, the controls shown on a first start
 int CardHoldsTheGame(void);                // 1 while a card is over the board: no game step runs
 
@@ -81,7 +82,8 @@ extern Uint8 cardShown;      // the card over the board, CARD_NONE for none; Sho
 void ShowCard(int card);     // over the board from the next frame on
 void DrawOptions(SDL_Surface *sheet);      // the options card's values, over the card just drawn
 Uint64 OptionsPrint(Uint64 print);         // the options card's fingerprint taken further over its values
-int OptionsEvent(const SDL_Event *event);  // while it shows: 1 taken, 0 taken and done with, -1 none of its business
+int OptionsEvent(const SDL_Event *event);  // while it shows, a click: 1 taken, 0 taken and done with, -1 none of its business
+int OptionsButtons(const SDL_Event *buttons, int n); // while it shows, the buttons of keys and a pad: 1 it stays, 0 done with
 
 // Game over, said: a banner over the board with the final score, and the window's title; the
 // score of a game entered in the high-score table.

@@ -1,0 +1,45 @@
+// What the host's plain input means to the game: Return's meaning.
+#include "game/game.h"
+
+#include "gfx/gfx.h"
+#include "input/input.h"
+#include "platform/platform.h"
+
+static Uint8 returnMeant; // the button Return's press stood for, plus one (0: Return is up)
+
+// Return chooses the highlighted item in an open menu, as players expect of it; elsewhere it is
+// Start. Its release lets go of what its press stood for, whatever has changed meanwhile, and
+// what it stands for is held together with the keys and pad buttons that hold it too.
+static int Meant(SDL_Event *buttons, int n)
+{
+    int kept = 0;
+    for (int i = 0; i < n; i++) {
+        SDL_Event event = buttons[i];
+        if (event.jbutton.button != BTN_RETURN) {
+            buttons[kept++] = event;
+        } else if (event.type == SDL_JOYBUTTONDOWN) {
+            int button = isMenu ? BTN_SELECT : BTN_START;
+            returnMeant = (Uint8)(button + 1);
+            kept += HostButton(button, 1, 1, &buttons[kept]);
+        } else {
+            int held = returnMeant != 0;
+            int button = held ? returnMeant - 1 : BTN_START;
+            returnMeant = 0;
+            kept += HostButton(button, 0, held, &buttons[kept]);
+        }
+    }
+    return kept;
+}
+
+int ButtonsOfEvent(const SDL_Event *event, SDL_Event *buttons)
+{
+    int n = PlatformEvent(event, buttons);
+    if (n < 0) {
+        // The console's own buttons, and the host's console button events, are buttons already.
+        if (event->type != SDL_JOYBUTTONDOWN && event->type != SDL_JOYBUTTONUP)
+            return -1;
+        buttons[0] = *event;
+        return 1;
+    }
+    return Meant(buttons, n);
+}
