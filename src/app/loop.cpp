@@ -119,7 +119,7 @@ static void RunStep(int tick)
     }
 #endif
     SDL_Event buttons[HOST_MOST_BUTTONS];
-    HandleButtons(buttons, PlatformBeforeStep(buttons, tick));
+    HandleButtons(buttons, ButtonsBeforeStep(buttons, tick));
     if (tick ? DrawSet() : StepNow()) {
         // The menu's quit item: no tick may run any more.
         done = 1;
@@ -128,7 +128,7 @@ static void RunStep(int tick)
         // The tick's picture is shown: the next tick is due a period from now.
         ScheduleTick();
     }
-    HandleButtons(buttons, PlatformAfterStep(buttons));
+    HandleButtons(buttons, ButtonsAfterStep(buttons));
 }
 
 void RunTick(void)

@@ -16,12 +16,6 @@ void WholeNumberScale(void);                                    // SDL's full sc
 const char *Printable(const char *text, char *out, size_t size); // text with terminal controls shown as \xHH, into out
 void HostTitle(const char *title);                               // the window's title, UTF-8, as window managers read it
 void HostSignals(void);                                         // after SDL_Init: HUP, QUIT, USR1, USR2 end the game as TERM does; PIPE ignored
-
-// Key repeat: a held direction steps once, then from 250 ms after the latest direction press
-// on every tick (the console's stick repeats on every tick).
-Uint32 HostClock(void);                          // the host's clock in ms: SDL_GetTicks(), or what a test set
-int HostRepeatEvents(SDL_Event *buttons, int n); // notes the host's direction buttons among n; returns how many stay
-int HostRepeatTick(SDL_Event *buttons, int room); // right before a tick's step: held directions given back
-int HostRepeatAfterStep(SDL_Event *buttons, int room); // right after any step: the directions it was given, taken away
+Uint32 HostClock(void);                                         // the host's clock in ms: SDL_GetTicks(), or what a test set
 
 #endif

@@ -1,9 +1,12 @@
-// What the host's plain input means to the game: Return's meaning.
+// What the host's plain input means to the game: Return's meaning, and on a desktop the key repeat.
 #include "game/game.h"
 
 #include "gfx/gfx.h"
 #include "input/input.h"
 #include "platform/platform.h"
+#if SEVENFOLD_DESKTOP_FEATURES
+#include "game/desktop/controls.h"
+#endif
 
 static Uint8 returnMeant; // the button Return's press stood for, plus one (0: Return is up)
 
@@ -41,5 +44,32 @@ int ButtonsOfEvent(const SDL_Event *event, SDL_Event *buttons)
         buttons[0] = *event;
         return 1;
     }
+#if SEVENFOLD_DESKTOP_FEATURES
+    // The buttons of keys and the pad pass the key repeat, which hears of every direction they
+    // hold; a click's are taps for one step, held by nothing.
+    if (event->type != SDL_MOUSEBUTTONDOWN && event->type != SDL_MOUSEBUTTONUP)
+        n = RepeatEvents(buttons, n);
+#endif
     return Meant(buttons, n);
+}
+
+int ButtonsBeforeStep(SDL_Event *buttons, int tick)
+{
+#if SEVENFOLD_DESKTOP_FEATURES
+    return tick ? RepeatTick(buttons, HOST_MOST_BUTTONS) : 0;
+#else
+    (void)buttons;
+    (void)tick;
+    return 0;
+#endif
+}
+
+int ButtonsAfterStep(SDL_Event *buttons)
+{
+#if SEVENFOLD_DESKTOP_FEATURES
+    return RepeatAfterStep(buttons, HOST_MOST_BUTTONS);
+#else
+    (void)buttons;
+    return 0;
+#endif
 }

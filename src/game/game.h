@@ -13,8 +13,11 @@ void MakeMove(void);      // the swap of the lifted tile: settled, the menu open
 void PlayMoveAtOnce(void); // the console only: each clearing step of moveRecord shown whole with its sound, one after another
 int StartButton(void);    // Start pressed: open the menu, or close it while the game runs; 1 then: the tick starts afresh
 void VolumeButtons(void); // any other press: step the volume by the volume buttons held
-// The buttons a host event stands for, as the game reads them: Return given its meaning. Returns
-// how many button events it wrote (at most HOST_MOST_BUTTONS), -1 when it stands for none.
-int ButtonsOfEvent(const SDL_Event *event, SDL_Event *buttons);
+
+// The host's input as the buttons the game reads, given their meaning: Return's, and on a desktop
+// the key repeat's. Each returns how many button events it wrote (at most HOST_MOST_BUTTONS).
+int ButtonsOfEvent(const SDL_Event *event, SDL_Event *buttons); // those of a host event; -1 when it stands for none
+int ButtonsBeforeStep(SDL_Event *buttons, int tick); // right before a step (tick: the tick's): held directions given back
+int ButtonsAfterStep(SDL_Event *buttons);            // right after a step: what was given for it alone, let go again
 
 #endif

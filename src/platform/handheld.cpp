@@ -43,19 +43,6 @@ int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
     return -1;
 }
 
-int PlatformBeforeStep(SDL_Event *buttons, int tick)
-{
-    (void)buttons;
-    (void)tick;
-    return 0;
-}
-
-int PlatformAfterStep(SDL_Event *buttons)
-{
-    (void)buttons;
-    return 0;
-}
-
 void PlatformToggleFullScreen(void) {}
 
 // The console's buttons are read only as SDL pumps its events: the loop looks every 10 ms.

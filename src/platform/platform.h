@@ -12,7 +12,7 @@
 // Joystick index of the console button events the host layer makes from keys, the mouse and a
 // pad: no real joystick has it, so the events of a real pad are never taken for them.
 #define HOST_STICK 255
-// The most console button events one host event, or the host before or after a step, can stand for.
+// The most button events one host event can stand for, as the host or the game's controls make them.
 #define HOST_MOST_BUTTONS 8
 
 // What the host offers the game. The game reads it once at start-up and sets its rooms' own ways
@@ -42,11 +42,6 @@ void PlatformSay(const char *format, ...); // one line for the player on standar
 // gives its meaning. Returns how many button events it wrote into buttons (at most
 // HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
-// Right before a step of the game (at the tick, or on a desktop for a press as it arrives): the
-// buttons the host gives it, a desktop's key repeat at the tick.
-int PlatformBeforeStep(SDL_Event *buttons, int tick);
-// Right after a step: the buttons the host gave for that step alone, let go again.
-int PlatformAfterStep(SDL_Event *buttons);
 int PlatformButtonOfKey(SDLKey key);  // button number a desktop key stands for, or -1
 
 // Waiting for input. The event loop sleeps in poll() until the tick is due or input comes.
