@@ -7,7 +7,6 @@
 #include "platform/platform.h"
 
 int PlatformWindowScale(int desktopW, int desktopH);            // whole-number window scale that fits a desktop
-int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // a click as the console's buttons
 int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons
 int HostPresentRects(const SDL_Rect *rects, int count);         // changed rectangles straight to the X window
 int SdlPresentRects(const SDL_Rect *rects, int count);          // ... of a smoothed picture, scaled by SDL's own renderer

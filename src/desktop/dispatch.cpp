@@ -1,4 +1,4 @@
-// The desktop's host input and its words to the player: keys, mouse and pad as buttons; messages on standard error.
+// The desktop's host input and its words to the player: keys and pad as plain buttons; messages on standard error.
 #include "desktop/desktop.h"
 
 #include <stdarg.h>
@@ -11,9 +11,6 @@ int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         return HostKeyEvent(event, buttons);
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        return HostMouseEvent(event, buttons);
     case SDL_JOYBUTTONDOWN:
     case SDL_JOYBUTTONUP:
         // The host's own console button events go straight to the game.

@@ -1,4 +1,4 @@
-// What the host's plain input means to the game: Return's meaning, and on a desktop the key repeat.
+// What the host's plain input means to the game: Return's meaning, and on a desktop clicks and the key repeat.
 #include "game/game.h"
 
 #include "gfx/gfx.h"
@@ -36,6 +36,10 @@ static int Meant(SDL_Event *buttons, int n)
 
 int ButtonsOfEvent(const SDL_Event *event, SDL_Event *buttons)
 {
+#if SEVENFOLD_DESKTOP_FEATURES
+    if (event->type == SDL_MOUSEBUTTONDOWN || event->type == SDL_MOUSEBUTTONUP)
+        return PointerEvent(event, buttons);
+#endif
     int n = PlatformEvent(event, buttons);
     if (n < 0) {
         // The console's own buttons, and the host's console button events, are buttons already.
@@ -47,8 +51,7 @@ int ButtonsOfEvent(const SDL_Event *event, SDL_Event *buttons)
 #if SEVENFOLD_DESKTOP_FEATURES
     // The buttons of keys and the pad pass the key repeat, which hears of every direction they
     // hold; a click's are taps for one step, held by nothing.
-    if (event->type != SDL_MOUSEBUTTONDOWN && event->type != SDL_MOUSEBUTTONUP)
-        n = RepeatEvents(buttons, n);
+    n = RepeatEvents(buttons, n);
 #endif
     return Meant(buttons, n);
 }

@@ -15,7 +15,8 @@ int StartButton(void);    // Start pressed: open the menu, or close it while the
 void VolumeButtons(void); // any other press: step the volume by the volume buttons held
 
 // The host's input as the buttons the game reads, given their meaning: Return's, and on a desktop
-// the key repeat's. Each returns how many button events it wrote (at most HOST_MOST_BUTTONS).
+// a click's and the key repeat's. Each returns how many button events it wrote (at most
+// HOST_MOST_BUTTONS).
 int ButtonsOfEvent(const SDL_Event *event, SDL_Event *buttons); // those of a host event; -1 when it stands for none
 int ButtonsBeforeStep(SDL_Event *buttons, int tick); // right before a step (tick: the tick's): held directions given back
 int ButtonsAfterStep(SDL_Event *buttons);            // right after a step: what was given for it alone, let go again

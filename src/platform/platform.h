@@ -9,8 +9,8 @@
 #define CONSOLE_MENU_DIR "/usr/gp2x"
 #define CONSOLE_MENU "/usr/gp2x/gp2xmenu"
 
-// Joystick index of the console button events the host layer makes from keys, the mouse and a
-// pad: no real joystick has it, so the events of a real pad are never taken for them.
+// Joystick index of the console button events made from keys, the mouse and a pad: no real
+// joystick has it, so the events of a real pad are never taken for them.
 #define HOST_STICK 255
 // The most button events one host event can stand for, as the host or the game's controls make them.
 #define HOST_MOST_BUTTONS 8
@@ -38,9 +38,10 @@ SDL_Surface *PlatformFindSheet(void); // the tile sheet from where this machine 
 int PlatformPointer(void);            // SDL_ShowCursor's setting: hidden on the console, shown on a desktop
 void PlatformSay(const char *format, ...); // one line for the player on standard error; none on the console
 
-// Input: host events as plain buttons: the console's, and Return (BTN_RETURN), which the game
-// gives its meaning. Returns how many button events it wrote into buttons (at most
-// HOST_MOST_BUTTONS), or -1 when the event is not the host's to translate.
+// Input: keys and a pad as plain buttons, pressed while held, whatever the game is doing: the
+// console's buttons, and Return (BTN_RETURN), which the game gives its meaning. Returns how many
+// button events it wrote into buttons (at most HOST_MOST_BUTTONS), or -1 when the event is not
+// the host's to translate (a click, which the game reads as SDL gives it, among others).
 int PlatformEvent(const SDL_Event *event, SDL_Event *buttons);
 int PlatformButtonOfKey(SDLKey key);  // button number a desktop key stands for, or -1
 
