@@ -67,7 +67,8 @@ void AddPiece(Look *look, Sint16 x, Sint16 y, Uint16 w, Uint16 h, Uint64 print);
 // never stops it.
 extern Uint8 showInMotion;   // 1: a move plays in motion; 0: at once. Set by the settings and the options card
 void ShowMove(void);         // the move in moveRecord, just made: played in motion, or its sounds at once
-int ShowRunning(void);       // 1 while a move is being played; its sounds play as its steps pass
+void PlayShowToNow(void);     // the move being played brought to the host clock: its sounds play as its steps pass
+int ShowRunning(void);       // 1 while a move is being played, as of the last PlayShowToNow
 Uint32 ShowEndsAt(void);     // the host clock at which the move being played ends
 void ShowFinish(void);       // the show ends where it is: the board and score are the rules' again
 Uint32 ShownScore(void);     // the score as the side panel shows it: counted with the steps shown so far
