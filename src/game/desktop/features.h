@@ -90,6 +90,7 @@ int OptionsButtons(const SDL_Event *buttons, int n); // while it shows, the butt
 // score of a game entered in the high-score table.
 void GameEnds(void);         // the game in play is over, replaced or left: its score enters the table, once
 void GameBegins(void);       // a new game is dealt: the next one to end and enter the table
+void TitleTheWindow(void);   // the window's title says the game is over while the banner does
 
 // A hint: the two tiles of a swap that makes a run, ringed, the rings fading by themselves.
 void ShowHint(void);         // H or the pad's north button, in play: rings from now, or once a move has played out
