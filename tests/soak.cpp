@@ -5,10 +5,10 @@
 // Each step pushes zero to three random joystick presses and releases into SDL's queue, takes
 // them out again with SDL_PollEvent and hands them to HandleEvent, as the event loop does, so
 // the held-back releases, Start, the volume buttons and unknown button numbers all go their
-// real way. Then the step runs one tick by calling DrawSet directly. A real tick event only
-// comes from SDL's timer 70 ms after the previous tick and carries the serial of the running
-// chain, which the game keeps to itself; DrawSet is what the handler runs for it, without the
-// wait. Should a timer tick arrive anyway (after a slow stretch), it is handled through
+// real way. Then the step runs one tick by calling DrawSet directly, and doing with its report
+// what the loop does. A real tick event only comes from SDL's timer 70 ms after the previous
+// tick and carries the serial of the running chain, which the game keeps to itself; DrawSet is
+// what the handler runs for it, without the wait. Should a timer tick arrive anyway (after a slow stretch), it is handled through
 // HandleEvent and checked like every other tick.
 //
 // Between stretches of random input the soak plays one deliberate move, found by its own
@@ -273,8 +273,11 @@ private:
             if (screenUpdates == updates && done == doneBefore)
                 return "";
             stats.timerTicks++;
+        } else if (DrawSet()) {
+            done = 1;
+            StopTick();
         } else {
-            DrawSet();
+            ScheduleTick();
         }
         stats.ticks++;
 

@@ -483,7 +483,7 @@ TEST_F(DirectionReleases, NegativeStepsAreSignedBytes)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Desktop keys as console buttons.
+// Desktop keys as console buttons, as the game reads them.
 
 struct KeyCase {
     SDLKey key;
@@ -508,7 +508,7 @@ SDL_Event Translated(Uint8 type, SDLKey key)
 {
     SDL_Event event = KeyEvent(type, key);
     SDL_Event buttons[HOST_MOST_BUTTONS];
-    int n = PlatformEvent(&event, buttons);
+    int n = ButtonsOfEvent(&event, buttons);
     EXPECT_GE(n, 0) << "a mapped key is the host's to translate";
     EXPECT_LE(n, 1);
     if (n == 1)
@@ -551,7 +551,8 @@ TEST_F(DesktopKeys, EveryMappedKeyPressesAndReleasesItsButton)
 {
     for (const KeyCase &k : keyMap) {
         SCOPED_TRACE(std::string("key ") + SDL_GetKeyName(k.key));
-        EXPECT_EQ(PlatformButtonOfKey(k.key), k.button);
+        // The host's plain button: Return's is its own, which the game reads as Start here.
+        EXPECT_EQ(PlatformButtonOfKey(k.key), k.key == SDLK_RETURN ? BUTTONS : k.button);
         ExpectButtonEvent(Translated(SDL_KEYDOWN, k.key), SDL_JOYBUTTONDOWN, k.button);
         ExpectButtonEvent(Translated(SDL_KEYUP, k.key), SDL_JOYBUTTONUP, k.button);
     }

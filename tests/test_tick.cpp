@@ -201,7 +201,7 @@ TEST_F(Tick, QuitEndsTheLoopWithNoFurtherTick)
     isMenu = 1;
     _currMenu = 3;
     Press(B);
-    DrawSet();
+    RunTick();
     EXPECT_EQ(done, 1);
     if (consolePictures) {
         EXPECT_EQ(fullUpdates, 0);
@@ -342,8 +342,7 @@ TEST_F(Tick, TapsDoNotCrossAMenuToggle)
     Press(B);
     Release(B);
     Press(START);
-    DrawSet();
-    EXPECT_EQ(done, 0);
+    EXPECT_EQ(DrawSet(), 0) << "the program ended";
     Release(START);
 
     // Menu open: a Down tap, then Start to close it; the next game tick leaves the cursor be.

@@ -7,6 +7,7 @@
 extern Sint8 done;        // non-zero ends the event loop; the quit event and the menu's quit item
 extern SDL_TimerID tmSet; // the timer that says when the next tick is due; StartTick, ScheduleTick, StopTick
 extern Uint8 _timer;      // tick period in milliseconds
+extern Uint8 tickOnClock; // 1: the loop's own clock times the tick (a desktop); 0: SDL's timer thread posts it; set at start-up by the host's offer
 
 int Init(void);           // bring up SDL, the display, audio and every asset; 1 on success, 0 on failure
 void Quit(void);          // exit handler: shut SDL down, hand over to the console's menu

@@ -19,6 +19,7 @@
 Sint8 done = 0;
 SDL_TimerID tmSet = NULL;
 Uint8 _timer = 70;
+Uint8 tickOnClock = 0;
 
 // On the loop's own clock: when the next tick is due, while tickArmed.
 static Uint32 tickDue;
@@ -86,11 +87,14 @@ static int HandleButton(const SDL_Event *event)
         return 0;
     }
     int forStep = TimedKeyDown(event);
-    // Any press while Start is still held toggles the menu again.
-    if (isStartKey)
-        StartButton();
-    else
+    // Any press while Start is still held toggles the menu again; the game back from the menu
+    // has its first tick a period from now.
+    if (isStartKey) {
+        if (StartButton())
+            StartTick();
+    } else {
         VolumeButtons();
+    }
     return forStep;
 }
 
@@ -115,12 +119,16 @@ static void RunStep(int tick)
     }
 #endif
     SDL_Event buttons[HOST_MOST_BUTTONS];
-    HandleButtons(buttons, PlatformBeforeStep(buttons, tick));
-    if (tick)
-        DrawSet();
-    else
-        StepNow();
-    HandleButtons(buttons, PlatformAfterStep(buttons));
+    HandleButtons(buttons, ButtonsBeforeStep(buttons, tick));
+    if (tick ? DrawSet() : StepNow()) {
+        // The menu's quit item: no tick may run any more.
+        done = 1;
+        StopTick();
+    } else if (tick) {
+        // The tick's picture is shown: the next tick is due a period from now.
+        ScheduleTick();
+    }
+    HandleButtons(buttons, ButtonsAfterStep(buttons));
 }
 
 void RunTick(void)
@@ -148,16 +156,16 @@ static void HandleOne(SDL_Event *event)
         return;
 #endif
     SDL_Event buttons[HOST_MOST_BUTTONS];
-    int n = PlatformEvent(event, buttons);
+    int n = ButtonsOfEvent(event, buttons);
+#if SEVENFOLD_DESKTOP_FEATURES
+    if (n >= 0 && FeaturesButtons(buttons, n))
+        return;
+#endif
     if (n >= 0) {
         HandleHostButtons(buttons, n);
         return;
     }
     switch (event->type) {
-    case SDL_JOYBUTTONDOWN:
-    case SDL_JOYBUTTONUP:
-        HandleHostButtons(event, 1);
-        break;
     case SDL_QUIT:
         // No tick may run once the surfaces are gone.
         StopTick();

@@ -5,8 +5,10 @@
 #include <string.h>
 
 #include "assets/assets.h"
+#include "assets/sheet.h"
 #include "board/board.h"
 #include "gfx/gfx.h"
+#include "input/input.h"
 #include "platform/platform.h"
 #include "sound/sound.h"
 
@@ -17,9 +19,21 @@ static void KeepError(char *error, size_t size)
     error[size - 1] = '\0';
 }
 
+// What the host offers, taken once: each room's own way set by it.
+static void TakeOffer(const HostOffer *offer)
+{
+    partialPresents = offer->partialPresents;
+    presentRects = offer->presentRects;
+    pressesActAtOnce = offer->pressesActAtOnce;
+    tickOnClock = offer->tickOnClock;
+    soundSamples = offer->soundSamples;
+    sheetsPlainOnly = offer->sheetsPlainOnly;
+}
+
 int Init(void)
 {
     PlatformBeforeInit();
+    TakeOffer(PlatformOffers());
     SaltDeals();
     // Video first, sound on its own: sdl12-compat takes every subsystem asked for as started even
     // when the call failed, so one SDL_Init of all four that a missing sound driver fails would

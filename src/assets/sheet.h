@@ -15,7 +15,7 @@
 // The console's SDL cannot draw every sheet a paint program makes: the classic SDL 1.2 refuses
 // run-length compressed BMPs and ignores an alpha channel. Where that SDL is the one that draws,
 // such sheets are refused outright, whichever SDL 1.2 the game was built with.
-extern Uint8 sheetsPlainOnly; // 1: RLE and alpha sheets are refused; set by the host layer before Init loads
+extern Uint8 sheetsPlainOnly; // 1: RLE and alpha sheets are refused; set at start-up by the host's offer, before Init loads
 
 int TileSheetUsable(const Uint8 *bytes, size_t size); // 1 when the BMP header is sound and the rows are there
 Uint8 *ReadWholeFile(const char *path, size_t *size); // malloc'd contents, NULL if no regular file or too big

@@ -60,8 +60,8 @@ static const char help[] =
     "data folder.\n";
 
 // The answer is only given once it is written: a full disk or a closed standard output is a
-// failure, not a success with nothing said.
-static int Answered(const char *what)
+// failure, not a success with nothing said. Returns the exit status.
+static int FlushAnswer(const char *what)
 {
     if (fflush(stdout) == 0 && !ferror(stdout))
         return 0;
@@ -69,8 +69,8 @@ static int Answered(const char *what)
     return 1;
 }
 
-// A word on the command line that the game does not take, and the usage.
-static int Refused(const char *kind, const char *arg)
+// A word on the command line that the game does not take, said with the usage; the exit status.
+static int Refuse(const char *kind, const char *arg)
 {
     char shown[256];
     fprintf(stderr, "sevenfold: %s '%s'\n", kind, Printable(arg, shown, sizeof shown));
@@ -90,17 +90,17 @@ int PlatformCommandLine(int argc, char *argv[])
         int at = optind;
         switch (getopt_long(argc, argv, "+h", options, NULL)) {
         case -1:
-            return optind < argc ? Refused("unexpected argument", argv[optind]) : -1;
+            return optind < argc ? Refuse("unexpected argument", argv[optind]) : -1;
         case 'h':
             fputs(usage, stdout);
             fputs("\n", stdout);
             fputs(help, stdout);
-            return Answered("help");
+            return FlushAnswer("help");
         case 'V':
             puts("sevenfold " SEVENFOLD_VERSION);
-            return Answered("version");
+            return FlushAnswer("version");
         default:
-            return Refused("unknown option", argv[at]);
+            return Refuse("unknown option", argv[at]);
         }
     }
 }

@@ -7,7 +7,6 @@
 #include "platform/platform.h"
 
 int PlatformWindowScale(int desktopW, int desktopH);            // whole-number window scale that fits a desktop
-int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons); // a click as the console's buttons
 int HostPadEvent(const SDL_Event *event, SDL_Event *buttons);   // a pad's stick, hat and buttons
 int HostPresentRects(const SDL_Rect *rects, int count);         // changed rectangles straight to the X window
 int SdlPresentRects(const SDL_Rect *rects, int count);          // ... of a smoothed picture, scaled by SDL's own renderer
@@ -16,12 +15,6 @@ void WholeNumberScale(void);                                    // SDL's full sc
 const char *Printable(const char *text, char *out, size_t size); // text with terminal controls shown as \xHH, into out
 void HostTitle(const char *title);                               // the window's title, UTF-8, as window managers read it
 void HostSignals(void);                                         // after SDL_Init: HUP, QUIT, USR1, USR2 end the game as TERM does; PIPE ignored
-
-// Key repeat: a held direction steps once, then from 250 ms after the latest direction press
-// on every tick (the console's stick repeats on every tick).
-Uint32 HostClock(void);                          // the host's clock in ms: SDL_GetTicks(), or what a test set
-int HostRepeatEvents(SDL_Event *buttons, int n); // notes the host's direction buttons among n; returns how many stay
-int HostRepeatTick(SDL_Event *buttons, int room); // right before a tick's step: held directions given back
-int HostRepeatAfterStep(SDL_Event *buttons, int room); // right after any step: the directions it was given, taken away
+Uint32 HostClock(void);                                         // the host's clock in ms: SDL_GetTicks(), or what a test set
 
 #endif

@@ -1,19 +1,16 @@
-// The desktop's host input and its words to the player: keys, mouse and pad through the key repeat; messages on standard error.
+// The desktop's host input and its words to the player: keys and pad as plain buttons; messages on standard error.
 #include "desktop/desktop.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
-static int HostEvent(const SDL_Event *event, SDL_Event *buttons)
+int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
 {
     switch (event->type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         return HostKeyEvent(event, buttons);
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        return HostMouseEvent(event, buttons);
     case SDL_JOYBUTTONDOWN:
     case SDL_JOYBUTTONUP:
         // The host's own console button events go straight to the game.
@@ -26,25 +23,6 @@ static int HostEvent(const SDL_Event *event, SDL_Event *buttons)
     default:
         return -1;
     }
-}
-
-// The buttons of keys and the pad pass the key repeat, which hears of every direction they hold.
-// A click's are taps for one step, held by nothing.
-int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
-{
-    int n = HostEvent(event, buttons);
-    int click = event->type == SDL_MOUSEBUTTONDOWN || event->type == SDL_MOUSEBUTTONUP;
-    return n > 0 && !click ? HostRepeatEvents(buttons, n) : n;
-}
-
-int PlatformBeforeStep(SDL_Event *buttons, int tick)
-{
-    return tick ? HostRepeatTick(buttons, HOST_MOST_BUTTONS) : 0;
-}
-
-int PlatformAfterStep(SDL_Event *buttons)
-{
-    return HostRepeatAfterStep(buttons, HOST_MOST_BUTTONS);
 }
 
 void PlatformSay(const char *format, ...)

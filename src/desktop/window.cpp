@@ -10,8 +10,6 @@
 
 #include "assets/assets.h"
 #include "gfx/gfx.h"
-#include "input/input.h"
-#include "sound/sound.h"
 
 Uint32 PlatformVideoFlags(void)
 {
@@ -44,18 +42,27 @@ void PlatformBeforeInit(void)
     // (a UTF-8 locale's: some 20 ms of the start) for text the game never takes. A player's own
     // setting wins.
     setenv("XCOMPOSEFILE", "/dev/null", 0);
-    // A present shows only the rectangles that changed, straight to the X window where there is
-    // one; the console shows the whole screen every tick.
-    partialPresents = 1;
-    // A press acts as it arrives; the console reads its buttons once a tick.
-    pressesActAtOnce = 1;
-    presentRects = HostPresentRects;
-    // The loop's poll() times the tick: SDL's timer thread would wake twice a tick (re-armed,
-    // fired) on top of the loop's own wake-up. The console keeps SDL's timer.
-    tickOnClock = 1;
-    // The mixer's buffer four times the console's: its thread wakes 44 times a second while
-    // sounds play instead of 172, and a sound still starts within 50 ms of its press.
-    soundSamples = 1024;
+}
+
+const HostOffer *PlatformOffers(void)
+{
+    static const HostOffer desktop = {
+        // A present shows only the rectangles that changed, straight to the X window where there
+        // is one; the console shows the whole screen every tick.
+        1,
+        // A press acts as it arrives; the console reads its buttons once a tick.
+        1,
+        HostPresentRects,
+        // The loop's poll() times the tick: SDL's timer thread would wake twice a tick (re-armed,
+        // fired) on top of the loop's own wake-up. The console keeps SDL's timer.
+        1,
+        // The mixer's buffer four times the console's: its thread wakes 44 times a second while
+        // sounds play instead of 172, and a sound still starts within 50 ms of its press.
+        1024,
+        // sdl12-compat draws every sheet SDL 1.2 can read.
+        0,
+    };
+    return &desktop;
 }
 
 int PlatformHasDisplay(void)

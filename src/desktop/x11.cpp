@@ -67,7 +67,7 @@ static struct {
     std::vector<Uint8> plain;
 } ring;
 
-int PutsRead(Display *display)
+int WaitPutsRead(Display *display)
 {
     XSync(display, False);
     int fine = putErrors == 0;
@@ -89,7 +89,7 @@ void DropPutRoom(Display *display)
 {
     if (ring.attached) {
         XShmDetach(display, &ring.shm);
-        PutsRead(display);
+        WaitPutsRead(display);
         shmdt(ring.shm.shmaddr);
     }
     ring.attached = false;
@@ -133,7 +133,7 @@ int RoomForPuts(Display *display, size_t bytes, size_t most, PutRoom *room)
         // the segment's first half MiB where it can (seven cursor cells at x4, a wait every
         // half second), so that the rest of the segment's pages stay untouched, out of memory.
         const size_t round = ring.bytes < kRingBytes ? ring.bytes : kRingBytes;
-        if (ring.at + bytes > (bytes > round ? ring.bytes : round) && !PutsRead(display))
+        if (ring.at + bytes > (bytes > round ? ring.bytes : round) && !WaitPutsRead(display))
             return 0;
         room->at = (Uint8 *)ring.shm.shmaddr + ring.at;
         room->shared = &ring.shm;

@@ -48,7 +48,7 @@ struct PutRoom {
 };
 int RoomForPuts(Display *display, size_t bytes, size_t most, PutRoom *room); // 0 when a put sent earlier failed
 void PutsSent(Display *display, unsigned long from); // the puts made since `from` (a request serial) are out
-int PutsRead(Display *display);  // waits until the server has read every put so far; 0 if any failed
+int WaitPutsRead(Display *display);  // waits until the server has read every put so far; 0 if any failed
 void DropPutRoom(Display *display); // the segment given up: plain puts from now on
 void CountPutErrors(Display *display); // from now on errors of the puts are counted, SDL's own go to SDL
 

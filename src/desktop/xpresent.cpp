@@ -160,7 +160,7 @@ int PutRects(const SDL_Rect *rects, int count)
     PutRoom room;
     if (!RoomForPuts(display, pixels * bytes, (size_t)kWidth * kHeight / 2 * s * s * 4, &room)) {
         DropPutRoom(display);
-        PutsRead(display);
+        WaitPutsRead(display);
         target.trusted = false;
         return -1;
     }

@@ -1,44 +1,34 @@
 // The buttons acted on as they arrive rather than at the tick: Start and the volume buttons.
 #include "game/game.h"
 
-#include "app/app.h"
 #include "board/board.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
-#include "platform/platform.h"
 #include "sound/sound.h"
 #if SEVENFOLD_DESKTOP_FEATURES
 #include "game/desktop/features.h"
 #endif
 
-void StartButton(void)
+int StartButton(void)
 {
     // A tap still waiting for its tick belongs to the mode it was made in: settled now, as if
     // its tick had passed, it can neither choose a menu item nor move the cursor.
     TickSawButtons();
     if (isMenu && !_gameOver) {
         isMenu = 0;
-        StartTick();
 #if !SEVENFOLD_DESKTOP_FEATURES
         // Shown with the next tick's picture.
         ShowMenu(0);
 #endif
-    } else {
-        // After game over Start only shows the menu again: a new game comes from its items.
-        isMenu = 1;
-#if !SEVENFOLD_DESKTOP_FEATURES
-        ShowMenu(1);
-        UpdateScreen();
-#endif
+        return 1;
     }
-}
-
-void StepVolume(int by)
-{
-    if (by > 0)
-        _VOLUME = (Sint8)(_VOLUME + 10 > 126 ? 127 : _VOLUME + 10);
-    else
-        _VOLUME = (Sint8)(_VOLUME - 10 < 0 ? 0 : _VOLUME - 10);
+    // After game over Start only shows the menu again: a new game comes from its items.
+    isMenu = 1;
+#if !SEVENFOLD_DESKTOP_FEATURES
+    ShowMenu(1);
+    UpdateScreen();
+#endif
+    return 0;
 }
 
 void VolumeButtons(void)

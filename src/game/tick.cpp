@@ -1,11 +1,9 @@
 // The game tick: one step of the menu or of the game, then its picture.
 #include "game/game.h"
 
-#include "app/app.h"
 #include "board/board.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
-#include "platform/platform.h"
 #include "sound/sound.h"
 #if SEVENFOLD_DESKTOP_FEATURES
 #include "game/desktop/features.h"
@@ -38,11 +36,8 @@ static int Step(void)
             isMenu = 0;
             return STEP_NEW_GAME;
         }
-        if (_currMenu == 3) {
-            done = 1;
-            StopTick();
+        if (_currMenu == 3)
             return STEP_ENDED_PROGRAM;
-        }
 #if SEVENFOLD_DESKTOP_FEATURES
         // A desktop shows the high-score table, or the options, over the board.
         if (_currMenu == 0 || _currMenu == 2) {
@@ -119,22 +114,23 @@ static void Picture(int step, int tick)
 #endif
 }
 
-void DrawSet(void)
+int DrawSet(void)
 {
     int step = Step();
     if (step == STEP_ENDED_PROGRAM)
-        return;
+        return 1;
     Picture(step, 1);
-    // The tick's picture is shown: its buttons are seen, and the next tick is due a period from now.
+    // The tick's picture is shown: its buttons are seen.
     TickSawButtons();
-    ScheduleTick();
+    return 0;
 }
 
-void StepNow(void)
+int StepNow(void)
 {
     int step = Step();
     if (step == STEP_ENDED_PROGRAM)
-        return;
+        return 1;
     Picture(step, 0);
     TickSawButtons();
+    return 0;
 }

@@ -40,9 +40,9 @@ int PresentDue(Uint32 looked); // looked: SDL_GetTicks() at the last look at SDL
 // desktop shows only the rectangles whose pixels changed since the last present: the primitives
 // note where they draw, and the present compares that with what it showed last. Everything that
 // draws into screen goes through FillRec, PutSurface or ScreenDrawn.
-extern Uint8 partialPresents; // 1: a present shows only what changed; 0: always all, as the console does; set by the host layer
-// The host's own way to show rectangles of the screen on the display, or NULL; set by the host
-// layer. Returns 1 when it showed them all; 0 when it showed nothing and SDL's own update is to
+extern Uint8 partialPresents; // 1: a present shows only what changed; 0: always all, as the console does; set at start-up by the host's offer
+// The host's own way to show rectangles of the screen on the display, or NULL; set at start-up
+// by the host's offer. Returns 1 when it showed them all; 0 when it showed nothing and SDL's own update is to
 // be used; -1 when the picture must go whole through SDL. Called with no rectangles after every
 // whole present, so that it can look whether the display shows what it would have put there;
 // it then returns -1 to have the next present made whole too.

@@ -11,7 +11,16 @@ int PlatformCommandLine(int argc, char *argv[])
     return -1;
 }
 
-void PlatformBeforeInit(void) { sheetsPlainOnly = 1; }
+void PlatformBeforeInit(void) {}
+
+// The console shows the whole screen and reads its buttons once a tick, on SDL's timer, with the
+// mixer's buffer small; its classic SDL 1.2 draws only plain sheets.
+const HostOffer *PlatformOffers(void)
+{
+    static const HostOffer console = {0, 0, NULL, 0, 256, 1};
+    return &console;
+}
+
 int PlatformHasDisplay(void) { return 1; }
 void PlatformVideoPrepare(void) {}
 Uint32 PlatformVideoFlags(void) { return SDL_FULLSCREEN; }
@@ -32,19 +41,6 @@ int PlatformEvent(const SDL_Event *event, SDL_Event *buttons)
     if (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP)
         return HostKeyEvent(event, buttons);
     return -1;
-}
-
-int PlatformBeforeStep(SDL_Event *buttons, int tick)
-{
-    (void)buttons;
-    (void)tick;
-    return 0;
-}
-
-int PlatformAfterStep(SDL_Event *buttons)
-{
-    (void)buttons;
-    return 0;
 }
 
 void PlatformToggleFullScreen(void) {}

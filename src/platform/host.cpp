@@ -5,13 +5,11 @@
 
 #include "input/input.h"
 
-Uint8 tickOnClock = 0;
-
-static Uint8 holders[BTN_COUNT]; // host controls holding each button
+static Uint8 holders[BTN_RETURN + 1]; // host controls holding each button, the console's and Return
 
 int HostButton(int button, int pressed, int wasHolding, SDL_Event *event)
 {
-    if (button < 0 || button >= BTN_COUNT)
+    if (button < 0 || button > BTN_RETURN)
         return 0;
     if (pressed) {
         if (holders[button]++ > 0)

@@ -1,7 +1,6 @@
-// Desktop keyboard as the console's buttons: keys become joystick button presses and releases.
+// Desktop keyboard as plain buttons: keys become joystick button presses and releases, the console's and Return's own.
 #include "platform/platform.h"
 
-#include "gfx/gfx.h"
 #include "input/input.h"
 
 int PlatformButtonOfKey(SDLKey key)
@@ -15,7 +14,8 @@ int PlatformButtonOfKey(SDLKey key)
     case SDLK_KP3: return BTN_DOWNRIGHT;
     case SDLK_RIGHT: case SDLK_KP6: return BTN_RIGHT;
     case SDLK_KP9: return BTN_UPRIGHT;
-    case SDLK_RETURN: case SDLK_ESCAPE: return BTN_START;
+    case SDLK_RETURN: return BTN_RETURN;
+    case SDLK_ESCAPE: return BTN_START;
     case SDLK_TAB: return BTN_SELECT;
     case SDLK_q: return BTN_L;
     case SDLK_w: return BTN_R;
@@ -30,9 +30,7 @@ int PlatformButtonOfKey(SDLKey key)
     }
 }
 
-// The button each key pressed, plus one (0: the key is up), so that its release lets go of
-// that same button whatever has changed meanwhile.
-static Uint8 keyButton[SDLK_LAST];
+static Uint8 keyDown[SDLK_LAST]; // the key is down: its button is held by it
 static Uint8 altReturn; // Return went down with Alt: it belongs to the full-screen switch
 
 int HostKeyEvent(const SDL_Event *event, SDL_Event *buttons)
@@ -42,7 +40,7 @@ int HostKeyEvent(const SDL_Event *event, SDL_Event *buttons)
         return -1;
     // Alt+Enter is the desktop's full-screen switch, not Start; its release goes with it.
     if (key == SDLK_RETURN && event->type == SDL_KEYDOWN && (event->key.keysym.mod & KMOD_ALT) &&
-        !keyButton[key]) {
+        !keyDown[key]) {
         altReturn = 1;
         PlatformToggleFullScreen();
         return 0;
@@ -57,17 +55,12 @@ int HostKeyEvent(const SDL_Event *event, SDL_Event *buttons)
         return -1;
 
     if (event->type == SDL_KEYDOWN) {
-        if (keyButton[key])
+        if (keyDown[key])
             return 0; // the keyboard's own repeat
-        // Return chooses the highlighted item in an open menu, as players expect of it.
-        if (key == SDLK_RETURN && isMenu)
-            button = BTN_SELECT;
-        keyButton[key] = (Uint8)(button + 1);
+        keyDown[key] = 1;
         return HostButton(button, 1, 1, buttons);
     }
-    int held = keyButton[key] != 0;
-    if (held)
-        button = keyButton[key] - 1;
-    keyButton[key] = 0;
+    int held = keyDown[key];
+    keyDown[key] = 0;
     return HostButton(button, 0, held, buttons);
 }

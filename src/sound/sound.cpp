@@ -85,6 +85,14 @@ void WakeSound(void)
     }
 }
 
+void StepVolume(int by)
+{
+    if (by > 0)
+        _VOLUME = (Sint8)(_VOLUME + 10 > 126 ? 127 : _VOLUME + 10);
+    else
+        _VOLUME = (Sint8)(_VOLUME - 10 < 0 ? 0 : _VOLUME - 10);
+}
+
 void ApplyVolume(void)
 {
     if (audioOpen)

@@ -116,6 +116,15 @@ int FeaturesEvent(const SDL_Event *event)
     return 0;
 }
 
+int FeaturesButtons(const SDL_Event *buttons, int n)
+{
+    if (cardShown != CARD_OPTIONS)
+        return 0;
+    if (!OptionsButtons(buttons, n))
+        HideCard();
+    return 1;
+}
+
 void FeaturesBeforeStep(void)
 {
     // A setting changed since the last step (a skin, the volume, the full screen) is kept.

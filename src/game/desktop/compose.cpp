@@ -103,6 +103,11 @@ int ComposeFrame(void)
 {
     if (screen == NULL)
         return -1;
+    // A move in motion plays on by itself, its sounds with it: brought to now once, before any
+    // layer looks, every layer looks at the same moment of it. The window's title follows the
+    // game-over banner.
+    PlayShowToNow();
+    TitleTheWindow();
     static Look now[LAYERS];
     Dirty dirty;
     dirty.count = 0;

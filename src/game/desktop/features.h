@@ -27,8 +27,9 @@ extern const unsigned char iNomove[];  // nomove.bmp: the hint's card when no sw
 extern const Uint32 iNomove_size;
 
 // Where the loop and the flow meet them: an event they take before the host layer sees it, the
-// work before a step, a step they hold back.
+// buttons they take before the game reads them, the work before a step, a step they hold back.
 int FeaturesEvent(const SDL_Event *event); // 1 when the event was theirs (a card's press, F1, H): the game sees none of it
+int FeaturesButtons(const SDL_Event *buttons, int n); // 1 when the buttons of an event were theirs (the options card's)
 void FeaturesBeforeStep(void);             // before each step: the settings kept, the controls shown on a first start
 int CardHoldsTheGame(void);                // 1 while a card is over the board: no game step runs
 
@@ -73,7 +74,8 @@ void AddPiece(Look *look, Sint16 x, Sint16 y, Uint16 w, Uint16 h, Uint64 print);
 // never stops it.
 extern Uint8 showInMotion;   // 1: a move plays in motion; 0: at once. Set by the settings and the options card
 void ShowMove(void);         // the move in moveRecord, just made: played in motion, or its sounds at once
-int ShowRunning(void);       // 1 while a move is being played; its sounds play as its steps pass
+void PlayShowToNow(void);     // the move being played brought to the host clock: its sounds play as its steps pass
+int ShowRunning(void);       // 1 while a move is being played, as of the last PlayShowToNow
 Uint32 ShowEndsAt(void);     // the host clock at which the move being played ends
 void ShowFinish(void);       // the show ends where it is: the board and score are the rules' again
 Uint32 ShownScore(void);     // the score with the steps shown so far
@@ -95,12 +97,14 @@ extern Uint8 cardShown;      // the card over the board, CARD_NONE for none; Sho
 void ShowCard(int card);     // over the board from the next frame on
 void DrawOptions(SDL_Surface *sheet);      // the options card's values, over the card just drawn
 Uint64 OptionsPrint(Uint64 print);         // the options card's fingerprint taken further over its values
-int OptionsEvent(const SDL_Event *event);  // while it shows: 1 taken, 0 taken and done with, -1 none of its business
+int OptionsEvent(const SDL_Event *event);  // while it shows, a click: 1 taken, 0 taken and done with, -1 none of its business
+int OptionsButtons(const SDL_Event *buttons, int n); // while it shows, the buttons of keys and a pad: 1 it stays, 0 done with
 
 // Game over, said: a banner over the board with the final score, and the window's title; the
 // score of a game entered in the high-score table.
 void GameEnds(void);         // the game in play is over, replaced or left: its score enters the table, once
 void GameBegins(void);       // a new game is dealt: the next one to end and enter the table
+void TitleTheWindow(void);   // the window's title says the game is over while the banner does
 
 // A hint: the two tiles of a swap that makes a run, ringed, the rings fading by themselves.
 void ShowHint(void);         // H or the pad's north button, in play: rings from now, or once a move has played out

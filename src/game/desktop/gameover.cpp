@@ -38,12 +38,16 @@ void GameBegins(void)
 // The banner waits for the last move to have played out; the window's title says it with it.
 static int BannerShows(void)
 {
-    int up = _gameOver && !ShowRunning();
+    return _gameOver && !ShowRunning();
+}
+
+void TitleTheWindow(void)
+{
+    int up = BannerShows();
     if (up != bannerUp) {
         bannerUp = (Uint8)up;
         HostTitle(up ? "Sevenfold \xE2\x80\x94 game over" : "Sevenfold");
     }
-    return up;
 }
 
 static void BannerLook(Look *look)

@@ -49,6 +49,7 @@ void ShowHint(void)
     hint.asked = 1;
     // The swap is one on the board the rules left: while a move still plays out, its tiles are
     // elsewhere, so the rings wait for it to end.
+    PlayShowToNow();
     hint.start = ShowRunning() ? ShowEndsAt() : HostClock();
 }
 

@@ -114,13 +114,17 @@ static void Advance(void)
         show.running = 0;
 }
 
-int ShowRunning(void)
+void PlayShowToNow(void)
 {
     // A new game, or anything else that put another board in place, ends the show unseen.
     if (show.running && memcmp(table, FinalBoard(), sizeof table) != 0)
         show.running = 0;
     if (show.running)
         Advance();
+}
+
+int ShowRunning(void)
+{
     return show.running;
 }
 

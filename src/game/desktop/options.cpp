@@ -1,7 +1,6 @@
 // The options card: the skin, the volume, full screen and moves in motion, changed with the keys, the mouse or a pad.
 #include "game/desktop/features.h"
 
-#include "game/game.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -98,16 +97,14 @@ int OptionsEvent(const SDL_Event *event)
         }
         return 1;
     }
-    // Keys and a pad as the console's buttons, as the game reads them; the first press that is
-    // no setting's closes the card.
-    // The host's own console button events are buttons already.
-    SDL_Event buttons[HOST_MOST_BUTTONS];
-    int host = (event->type == SDL_JOYBUTTONDOWN || event->type == SDL_JOYBUTTONUP) && event->jbutton.which == HOST_STICK;
-    int n = host ? 1 : PlatformEvent(event, buttons), stays = 1;
-    if (host)
-        buttons[0] = *event;
-    if (n < 0)
-        return -1;
+    // Keys and a pad come as the game reads them, to OptionsButtons.
+    return -1;
+}
+
+int OptionsButtons(const SDL_Event *buttons, int n)
+{
+    // The first press that is no setting's closes the card.
+    int stays = 1;
     for (int i = 0; i < n && stays; i++)
         if (buttons[i].type == SDL_JOYBUTTONDOWN)
             stays = OptionsButton(buttons[i].jbutton.button);

@@ -1,9 +1,10 @@
 // The mouse on a desktop: a click on a tile lifts it, on a neighbour swaps, on the menu chooses; a drag swaps.
-#include "desktop/desktop.h"
+#include "game/desktop/controls.h"
 
 #include "board/board.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
+#include "platform/platform.h"
 
 // A click becomes button taps, pressed and let go together, which a step of the game acts on
 // as the click comes. A left press's release has a turn of its own: a tile dragged onto one of
@@ -122,7 +123,7 @@ static int Taps(const int *taps, int count, SDL_Event *buttons)
     return n;
 }
 
-int HostMouseEvent(const SDL_Event *event, SDL_Event *buttons)
+int PointerEvent(const SDL_Event *event, SDL_Event *buttons)
 {
     const SDL_MouseButtonEvent &mouse = event->button;
     int taps[2];

@@ -1,6 +1,7 @@
 // Key repeat on a desktop: a held direction steps once, then again from 250 ms after the press on every tick.
-#include "desktop/desktop.h"
+#include "game/desktop/controls.h"
 
+#include "desktop/desktop.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
 
@@ -15,11 +16,7 @@
 // repeat diagonally.
 enum { REPEAT_DELAY = 250 };
 
-// When not 0, what the host's clock reads instead of SDL's: tests set it to play a timeline
-// without waiting for it. The game never does, and its headers leave it out.
-Uint32 hostClockSet = 0;
-
-static Uint8 hostHolds[BTN_COUNT]; // a direction a key, the pad or a click holds
+static Uint8 hostHolds[BTN_COUNT]; // a direction a key or the pad holds
 static Uint8 gameHolds[BTN_COUNT]; // a direction the game has been given for the step at hand
 static Uint32 repeatFrom;          // the host clock from which held directions repeat
 
@@ -28,12 +25,7 @@ static int IsDirection(int button)
     return button >= BTN_UP && button <= BTN_UPRIGHT;
 }
 
-Uint32 HostClock(void)
-{
-    return hostClockSet != 0 ? hostClockSet : SDL_GetTicks();
-}
-
-int HostRepeatEvents(SDL_Event *buttons, int n)
+int RepeatEvents(SDL_Event *buttons, int n)
 {
     int kept = 0;
     for (int i = 0; i < n; i++) {
@@ -60,7 +52,7 @@ int HostRepeatEvents(SDL_Event *buttons, int n)
     return kept;
 }
 
-int HostRepeatTick(SDL_Event *buttons, int room)
+int RepeatTick(SDL_Event *buttons, int room)
 {
     // In the open menu a direction moves the selection once a press and never repeats: one
     // given back would move it again. A direction given back is a press, and a press while
@@ -77,7 +69,7 @@ int HostRepeatTick(SDL_Event *buttons, int room)
     return n;
 }
 
-int HostRepeatAfterStep(SDL_Event *buttons, int room)
+int RepeatAfterStep(SDL_Event *buttons, int room)
 {
     int n = 0;
     for (int button = BTN_UP; button <= BTN_UPRIGHT && n < room; button++) {
