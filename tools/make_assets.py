@@ -10,8 +10,8 @@
 import argparse
 import os
 
-from assetgen.cards import (build_banner, build_help, build_nomove, build_options, build_points, build_scores,
-                            build_sidebar)
+from assetgen.cards import (build_banner, build_cover, build_help, build_modes, build_nomove, build_options,
+                            build_points, build_scores, build_sidebar)
 from assetgen.check import verify
 from assetgen.logo import build_icon, build_title
 from assetgen.sounds import SOUNDS, build_sound
@@ -49,7 +49,8 @@ def main():
         for name, build in (('banner.bmp', build_banner), ('help.bmp', build_help),
                             ('scores.bmp', build_scores), ('options.bmp', build_options),
                             ('points.bmp', build_points), ('sidebar.bmp', build_sidebar),
-                            ('nomove.bmp', build_nomove)):
+                            ('nomove.bmp', build_nomove), ('modes.bmp', build_modes),
+                            ('cover.bmp', build_cover)):
             w, h, px = build()
             write(name, bmp_bytes(w, h, 16, px))
     if args.only in (None, 'tiles'):

@@ -19,9 +19,13 @@ WHITE555 = 0x7FFF
 BANNER_W, BANNER_H = 200, 64          # the banner proper; the strip follows it on the sheet
 BANNER_FIELD = (96, 32, 72, 15)       # x, y, w, h of the final score's white field
 MESSAGE_Y, MESSAGE_H = 51, 12         # the message line, and the strips that fill it
-# The message for each place a game can take in the high-score table: strip k below the banner.
+# The message line names the mode in its left part and the game's place in the high-score table
+# in the rest: below the banner, a strip for each place (the place's words in the right part),
+# then one for each mode (the mode's name in the left part).
 PLACES = ["A NEW HIGH SCORE"] + ["%d%s IN THE TABLE" % (k, "ND" if k == 2 else "RD" if k == 3 else "TH")
                                  for k in range(2, 11)]
+MODES = ["CLASSIC", "TIMED", "TODAY'S DEAL"]
+MODE_PART_W = 80                      # the message line's part that names the mode
 
 CARD_W, CARD_H = 232, 232             # controls and high-score cards
 ROW_Y, ROW_H, ROWS = 30, 18, 10       # high-score rows: row i starts at ROW_Y + ROW_H * i
@@ -31,6 +35,7 @@ DATE_X, DATE_W = 120, 76              # flat field, same rows
 FIELD_DY, FIELD_H = 1, 15
 DATE_GLYPH_X, DATE_GLYPH_DY = 122, 4  # where the game puts the date's first cell
 GLYPH_W, GLYPH_H = 7, 9               # one date glyph: 5x7 ink and its keyline
+TABLE_FOOTER_Y = 213                  # where the game puts the line naming the table's mode
 DATE_GLYPHS = "0123456789-"
 
 CORNER = 6.0                          # corner radius of every card
@@ -49,15 +54,18 @@ CONTROLS = [
     ("H", "A HINT"),
     ("MOUSE", "CLICK OR DRAG"),
     ("Q / W", "TILE SKIN"),
+    ("P", "PAUSE"),
     ("ESC", "MENU"),
     ("+ / -", "VOLUME"),
     ("ALT+ENTER", "FULL SCREEN"),
     ("F1", "THIS CARD"),
+    ("MODES", "CLASSIC, TIMED, DAILY"),
 ]
 GOAL = "LINE UP THREE OR MORE"
 ALSO = "SWAP DIAGONALLY OR ACROSS THE EDGES"  # the swaps a newcomer would not guess, which count too
 FOOTER = "PRESS ANY KEY"
-CONTROLS_Y, CONTROLS_DY = 54, 13      # the first control's top, and the step to the next
+CONTROLS_Y, CONTROLS_DY = 53, 12      # the first control's top, and the step to the next
+CONTROLS_RULE, CONTROLS_FOOTER = 207, 215
 
 # The options card: a row for each setting, its label on the left, its value in a field the
 # game fills; the chosen row gets the marker from the strip below the card, at MARKER_X.
@@ -84,7 +92,8 @@ POINT_W, POINT_H = 8, 13
 
 # The side panel's moves box: its label, and the label it takes when only one move is left.
 SIDE_W, SIDE_LABEL_H = 80, 9
-SIDE_LABELS = ["MOVES", "LAST MOVE"]
+SIDE_LABELS = ["MOVES", "LAST MOVE", "TIME"]
+COLON_W = 6                           # the clock's colon, white like the digits' cells, after the labels
 
 # The hint's card when no swap at all makes a run.
 NOMOVE_W, NOMOVE_H = 184, 40
@@ -203,8 +212,9 @@ def rule(px, x0, x1, y):
 
 
 def build_banner():
-    """200x184: the game-over banner, then a strip for its message line for each place in the table."""
-    w, h = BANNER_W, BANNER_H + MESSAGE_H * len(PLACES)
+    """200x220: the game-over banner, then a strip for its message line for each place in the table
+    and for each mode."""
+    w, h = BANNER_W, BANNER_H + MESSAGE_H * (len(PLACES) + len(MODES))
     px = card(BANNER_W, BANNER_H)
     bold_heading(px, "GAME OVER", w / 2.0, 7.5, 13.0, 17.0, 3.6, 2.4, 8.0)
     fx, fy, fw, fh = BANNER_FIELD
@@ -213,7 +223,12 @@ def build_banner():
     strips = []
     for k, place in enumerate(PLACES):
         strip = [list(px[MESSAGE_Y + y]) for y in range(MESSAGE_H)]
-        lettering(strip, place, (w - text_width(place)) // 2, (MESSAGE_H - 7) // 2, GOLD if k == 0 else LIGHT)
+        lettering(strip, place, MODE_PART_W + (w - MODE_PART_W - text_width(place)) // 2, (MESSAGE_H - 7) // 2,
+                  GOLD if k == 0 else LIGHT)
+        strips += strip
+    for mode in MODES:
+        strip = [list(px[MESSAGE_Y + y]) for y in range(MESSAGE_H)]
+        lettering(strip, mode, (MODE_PART_W - text_width(mode)) // 2, (MESSAGE_H - 7) // 2, GOLD)
         strips += strip
     return w, h, px + strips
 
@@ -237,8 +252,8 @@ def build_help():
         for dx, dy in ((0, 0), (1, 0), (0, 1), (1, 1)):    # a small stud between the two
             px[y + 3 + dy][mid - 1 + dx] = opaque(to555(hexcol('7888b8')))
         lettering(px, act, mid + gap // 2 + 1, y)
-    rule(px, 12, w - 12, 201)
-    centred(px, FOOTER, w // 2, 212)
+    rule(px, 12, w - 12, CONTROLS_RULE)
+    centred(px, FOOTER, w // 2, CONTROLS_FOOTER)
     return w, h, px
 
 
@@ -250,8 +265,9 @@ def date_glyph(ch):
 
 
 def build_scores():
-    """232x241: the high-score card over its strip of date glyphs."""
-    w, h = CARD_W, CARD_H + GLYPH_H
+    """232x277: the high-score card over its strip of date glyphs and, for its footer, a line naming
+    each mode's table."""
+    w, h = CARD_W, CARD_H + GLYPH_H + MESSAGE_H * len(MODES)
     px = card(CARD_W, CARD_H)
     bold_heading(px, "HIGH SCORES", w / 2.0, 6.0, 9.6, 12.0, 2.8, 2.0, 7.0)
     date555 = opaque(to555(DATE_FIELD))
@@ -269,7 +285,6 @@ def build_scores():
             s = Scene().add(rim, hexcol('140a04')).add(
                 st, vgradient(cy - 6, mix(medals[i], WHITE, 0.6), cy + 6, mix(medals[i], hexcol('402010'), 0.35)))
             blend(px, s, rim, int(cx) - 9, int(cy) - 9, 18, 18)
-    centred(px, FOOTER, w // 2, 216)
     strip = [[KEY555] * w for _ in range(GLYPH_H)]
     for k, ch in enumerate(DATE_GLYPHS):
         ink = date_glyph(ch)
@@ -277,6 +292,10 @@ def build_scores():
             strip[gy][GLYPH_W * k + gx] = opaque(to555(EDGE))
         for gx, gy in ink:
             strip[gy][GLYPH_W * k + gx] = opaque(to555(mix(hexcol('ffffff'), hexcol('ffe08a'), (gy - 1) / 6.0)))
+    for mode in MODES:
+        line = [list(px[TABLE_FOOTER_Y + y]) for y in range(MESSAGE_H)]
+        centred(line, "<  %s  >" % mode, w // 2, (MESSAGE_H - 7) // 2, GOLD)
+        strip += line
     return w, h, px + strip
 
 
@@ -309,12 +328,7 @@ def build_options():
         for y in range(WORD_H):
             strip[y0 + y][x0:x0 + WORD_W] = cell[y]
     # the marker: a small gold arrow pointing at the chosen row's label
-    ink = {(x, y) for y in range(1, 8) for x in range(1, 6) if x - 1 <= min(y - 1, 7 - y)}
-    x0 = 2 * WORD_W
-    for gx, gy in dilate(ink):
-        strip[gy][x0 + gx] = opaque(to555(EDGE))
-    for gx, gy in ink:
-        strip[gy][x0 + gx] = opaque(to555(mix(GOLD[0], GOLD[1], gy / 8.0)))
+    marker_cell(strip, 2 * WORD_W)
     # the volume's bar, full: gold from quiet to loud, a notch every tenth of the way
     for y in range(VOLUME_BAR_H):
         for x in range(VOLUME_BAR_W):
@@ -350,12 +364,73 @@ def build_points():
 
 
 def build_sidebar():
-    """80x18: the side panel's moves box labels, keyed: one for many moves, one for the last."""
-    px = [[KEY555] * SIDE_W for _ in range(SIDE_LABEL_H * len(SIDE_LABELS))]
+    """80x40: the side panel's labels, keyed: the moves (another for the last one) and the clock, then
+    the clock's colon."""
+    px = [[KEY555] * SIDE_W for _ in range(SIDE_LABEL_H * len(SIDE_LABELS) + 13)]
     for k, label in enumerate(SIDE_LABELS):
         rows = px[SIDE_LABEL_H * k:SIDE_LABEL_H * (k + 1)]
-        lettering(rows, label, (SIDE_W - text_width(label)) // 2, 1, GOLD if k else LIGHT)
-    return SIDE_W, SIDE_LABEL_H * len(SIDE_LABELS), px
+        lettering(rows, label, (SIDE_W - text_width(label)) // 2, 1, GOLD if k == 1 else LIGHT)
+    y0 = SIDE_LABEL_H * len(SIDE_LABELS)
+    for y in range(13):
+        for x in range(COLON_W):
+            dot = x in (2, 3) and y in (3, 4, 8, 9)
+            px[y0 + y][x] = opaque(to555(hexcol('1a1430'))) if dot else WHITE555
+    return SIDE_W, len(px), px
+
+
+MODE_ROWS = [                          # name, and two lines on it; each row MODE_ROW_DY high
+    ("CLASSIC", ["PLAY UNTIL NO MOVE IS LEFT", "NO CLOCK, NO HURRY"]),
+    ("TIMED", ["THREE MINUTES ON THE CLOCK", "A DEAD BOARD IS DEALT AGAIN"]),
+    ("TODAY'S DEAL", ["ONE DEAL FOR EVERYONE, EACH DAY", "THE SAME BOARD AND REFILLS FOR ALL"]),
+]
+MODE_ROW_Y, MODE_ROW_DY = 36, 48
+MODE_HELP = ["UP, DOWN: CHOOSE", "SPACE, ENTER OR A CLICK: PLAY", "ESC: BACK"]
+MODE_HELP_Y = 186
+
+COVER_W, COVER_H = 240, 240           # the pause cover hides the whole board area
+COVER_LINE_Y = 128                    # where the game puts the line saying why it waits
+COVER_LINES = ["ANY KEY OR CLICK: PLAY ON", "THE CLOCK WAITS"]
+
+
+def marker_cell(strip, x0):
+    """The row marker: a small gold arrow pointing right, 7x9, keylined."""
+    ink = {(x, y) for y in range(1, 8) for x in range(1, 6) if x - 1 <= min(y - 1, 7 - y)}
+    for gx, gy in dilate(ink):
+        strip[gy][x0 + gx] = opaque(to555(EDGE))
+    for gx, gy in ink:
+        strip[gy][x0 + gx] = opaque(to555(mix(GOLD[0], GOLD[1], gy / 8.0)))
+
+
+def build_modes():
+    """232x241: the card a new game begins with, a row for each mode, over its row marker."""
+    w, h = CARD_W, CARD_H + WORD_H
+    px = card(CARD_W, CARD_H)
+    bold_heading(px, "NEW GAME", w / 2.0, 7.0, 10.5, 13.0, 3.0, 2.2, 7.0)
+    rule(px, 12, w - 12, 28)
+    for i, (name, lines) in enumerate(MODE_ROWS):
+        top = MODE_ROW_Y + MODE_ROW_DY * i
+        lettering(px, name, OPTION_LABEL_X, top, GOLD)
+        for j, line in enumerate(lines):
+            lettering(px, line, OPTION_LABEL_X, top + 12 + 11 * j)
+    rule(px, 12, w - 12, MODE_HELP_Y - 7)
+    for i, line in enumerate(MODE_HELP):
+        centred(px, line, w // 2, MODE_HELP_Y + 12 * i)
+    strip = [[KEY555] * w for _ in range(WORD_H)]
+    marker_cell(strip, 0)
+    return w, h, px + strip
+
+
+def build_cover():
+    """240x264: the pause cover over the board, and below it the lines that say why it waits."""
+    w, h = COVER_W, COVER_H + MESSAGE_H * len(COVER_LINES)
+    px = card(COVER_W, COVER_H)
+    bold_heading(px, "PAUSED", w / 2.0, 96.0, 13.0, 17.0, 3.6, 2.4, 8.0)
+    strip = []
+    for line in COVER_LINES:
+        rows = [list(px[COVER_LINE_Y + y]) for y in range(MESSAGE_H)]
+        centred(rows, line, w // 2, (MESSAGE_H - 7) // 2)
+        strip += rows
+    return w, h, px + strip
 
 
 def build_nomove():

@@ -24,13 +24,15 @@ BMP_FORMATS = {
 
 # the desktop's cards: 16 bpp without the tail, so their size follows from the picture
 CARD_FORMATS = {
-    'banner.bmp': (cards.BANNER_W, cards.BANNER_H + cards.MESSAGE_H * len(cards.PLACES)),
+    'banner.bmp': (cards.BANNER_W, cards.BANNER_H + cards.MESSAGE_H * (len(cards.PLACES) + len(cards.MODES))),
     'help.bmp': (cards.CARD_W, cards.CARD_H),
-    'scores.bmp': (cards.CARD_W, cards.CARD_H + cards.GLYPH_H),
+    'scores.bmp': (cards.CARD_W, cards.CARD_H + cards.GLYPH_H + cards.MESSAGE_H * len(cards.MODES)),
     'options.bmp': (cards.CARD_W, cards.CARD_H + 2 * cards.WORD_H + cards.VOLUME_BAR_H),
     'points.bmp': (cards.POINT_W * len(cards.POINT_GLYPHS), 2 * cards.POINT_H),
-    'sidebar.bmp': (cards.SIDE_W, cards.SIDE_LABEL_H * len(cards.SIDE_LABELS)),
+    'sidebar.bmp': (cards.SIDE_W, cards.SIDE_LABEL_H * len(cards.SIDE_LABELS) + 13),
     'nomove.bmp': (cards.NOMOVE_W, cards.NOMOVE_H),
+    'modes.bmp': (cards.CARD_W, cards.CARD_H + cards.WORD_H),
+    'cover.bmp': (cards.COVER_W, cards.COVER_H + cards.MESSAGE_H * len(cards.COVER_LINES)),
 }
 
 
@@ -327,19 +329,21 @@ def verify_cards(check, load):
     check(plain(banner, fx, fy, fw, fh, cards.WHITE555), "banner's score field is not plain white")
     check(sum(1 for row in banner[6:27] for v in row if luminance(from555(v)) > 150) > 300,
           "banner has no heading")
+    # the places' words in the line's right part, the modes' names in its left part
     places = set()
-    for k in range(len(cards.PLACES)):
+    for k in range(len(cards.PLACES) + len(cards.MODES)):
         strip = banner[bh + mh * k:bh + mh * (k + 1)]
+        x0, x1 = (cards.MODE_PART_W, cards.BANNER_W) if k < len(cards.PLACES) else (0, cards.MODE_PART_W)
         diff = [(x, y) for y in range(mh) for x in range(cards.BANNER_W) if strip[y][x] != banner[my + y][x]]
-        check(len(diff) > 100, "strip %d adds only %d pixels to the message line" % (k, len(diff)))
+        check(len(diff) > 60, "strip %d adds only %d pixels to the message line" % (k, len(diff)))
         check(all(banner[my + y][x] == panel555(x, my + y) for x, y in diff),
               "strip %d's lettering covers more than the message line's plain stripes" % k)
         if diff:
-            left, right = min(x for x, _ in diff), cards.BANNER_W - 1 - max(x for x, _ in diff)
-            check(abs(left - right) <= 1, "strip %d's lettering is off centre (%d/%d)" % (k, left, right))
+            left, right = min(x for x, _ in diff) - x0, x1 - 1 - max(x for x, _ in diff)
+            check(abs(left - right) <= 1 and left >= 0, "strip %d's lettering is off centre (%d/%d)" % (k, left, right))
         check(all(v != KEY555 for x, y in diff for v in [strip[y][x]]), "strip %d's lettering uses the key" % k)
         places.add(tuple(map(tuple, strip)))
-    check(len(places) == len(cards.PLACES), "two places in the table have the same message")
+    check(len(places) == len(cards.PLACES) + len(cards.MODES), "two message strips are the same")
 
     # controls: heading, goal, ten controls and the footer, each on rows of its own
     help_ = sheets['help.bmp']
@@ -361,10 +365,14 @@ def verify_cards(check, load):
         lit = [x for x in range(cards.RANK_END + 2) for yy in range(y, y + cards.ROW_H)
                if luminance(from555(scores[yy][x])) > 150]
         check(bool(lit) and max(lit) == cards.RANK_END, "rank %d does not end at x %d" % (i + 1, cards.RANK_END))
-    check(light_bands(scores, 6, cards.CARD_W - 6, cards.ROW_Y + cards.ROW_H * cards.ROWS, cards.CARD_H - 4) == 1,
-          "no footer under the table")
+    check(light_bands(scores, 6, cards.CARD_W - 6, cards.ROW_Y + cards.ROW_H * cards.ROWS, cards.CARD_H - 4) == 0,
+          "the footer under the table is the game's to draw")
+    footers = scores[cards.CARD_H + cards.GLYPH_H:]
+    for k in range(len(cards.MODES)):
+        check(light_bands(footers, 6, cards.CARD_W - 6, cards.MESSAGE_H * k, cards.MESSAGE_H * (k + 1)) == 1,
+              "no footer for the %s table" % cards.MODES[k])
     # date glyphs: keylined light ink on the key, readable on the date field
-    glyphs = scores[cards.CARD_H:]
+    glyphs = scores[cards.CARD_H:cards.CARD_H + cards.GLYPH_H]
     gw, n = cards.GLYPH_W, len(cards.DATE_GLYPHS)
     check(all(v == KEY555 for row in glyphs for v in row[gw * n:]), "date strip has ink past its cells")
     field_lum = luminance(from555(date))
@@ -397,6 +405,18 @@ def verify_cards(check, load):
     bar = [strip[2 * cards.WORD_H + y][x] for y in range(cards.VOLUME_BAR_H) for x in range(cards.VOLUME_BAR_W)]
     check(KEY555 not in bar, "the volume's bar is not solid")
 
+    # the mode card: its three rows and the help under them, its marker below; the pause cover
+    modes = sheets['modes.bmp']
+    opaque_card('modes.bmp', modes, 0, cards.CARD_H)
+    check(light_bands(modes, 6, cards.CARD_W - 6, 30, cards.CARD_H - 4) == 3 * len(cards.MODE_ROWS) + len(cards.MODE_HELP),
+          "the mode card's lines")
+    check(sum(1 for row in modes[cards.CARD_H:] for v in row if v != KEY555) > 10, "the mode card has no marker")
+    cover = sheets['cover.bmp']
+    opaque_card('cover.bmp', cover, 0, cards.COVER_H)
+    for k in range(len(cards.COVER_LINES)):
+        check(light_bands(cover, 6, cards.COVER_W - 6, cards.COVER_H + cards.MESSAGE_H * k,
+                          cards.COVER_H + cards.MESSAGE_H * (k + 1)) == 1, "the cover's line %d" % k)
+
     # the floating points' glyphs, the side panel's labels, the no-move card: ink on the key, all different
     points = sheets['points.bmp']
     glyphs = [tuple(points[cards.POINT_H * r + y][cards.POINT_W * k + x] for y in range(cards.POINT_H)
@@ -405,6 +425,7 @@ def verify_cards(check, load):
     check(len(set(glyphs)) == len(glyphs), "two point glyphs are the same")
     side = sheets['sidebar.bmp']
     labels = [tuple(map(tuple, side[cards.SIDE_LABEL_H * k:cards.SIDE_LABEL_H * (k + 1)])) for k in range(len(cards.SIDE_LABELS))]
+    check(len(set(labels)) == len(labels), "two side panel labels are the same")
     check(all(sum(1 for row in l for v in row if v != KEY555) > 60 for l in labels), "a side panel label has no ink")
     opaque_card('nomove.bmp', sheets['nomove.bmp'], 0, cards.NOMOVE_H)
     check(light_bands(sheets['nomove.bmp'], 6, cards.NOMOVE_W - 6, 4, cards.NOMOVE_H - 4) == 2,
