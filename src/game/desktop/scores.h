@@ -26,6 +26,15 @@ struct ScoreTable {
 #define SCORE_BELOW_TABLE -1 // the table is full of better (or equal, earlier) scores: nothing written
 #define SCORE_NOT_SAVED -2   // the table could not be read or written, and a line on standard error said why
 
+// Each mode of play has a table of its own, a file of its own in the data folder: the classic
+// game's is `scores` (where the one table always was), the timed game's `scores-timed`, and the
+// day's deal has one a date, `scores-daily-YYYY-MM-DD`, the days before DAILY_TABLES_KEPT thrown
+// away. The calls without a name are the classic table's.
+#define DAILY_TABLES_KEPT 30
+int ReadScoresOf(const char *name, ScoreTable *scores);
+int SaveScoreIn(const char *name, Uint32 points, const char *date, ScoreTable *scores);
+void ForgetOldDailyTables(const char *today); // the days' tables older than DAILY_TABLES_KEPT days before today
+
 // Where the table lives: the game's data folder, $XDG_DATA_HOME/sevenfold when that is an
 // absolute path, else $HOME/.local/share/sevenfold. Return 0 when neither tells a place.
 int ScoresFolder(char *folder, size_t size);
