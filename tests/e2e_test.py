@@ -120,6 +120,7 @@ class Sevenfold(unittest.TestCase):
         g.wait_until(lambda v: v.menu_highlight is not None, what="the menu opening")
         self.menu_to(g, 1)
         g.tap("space")
+        g.tap("space")  # the mode card's first mode: the classic game
         return g.wait_until(lambda v: v.menu_intact and v.menu_highlight is None and v.board_complete,
                             what="a new game")
 
@@ -359,6 +360,7 @@ class Sevenfold(unittest.TestCase):
         g.click(40, xh.MENU_Y + 5)
         g.wait_until(lambda w: w.menu_highlight is not None, what="the menu opened by a click")
         g.click(40, xh.MENU_Y + xh.MENU_ITEM_H + 10)
+        g.click(xh.BOARD_X + 44, 44)  # the mode card's classic game
         v = g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None and w.score == "0000000",
                          what="a new game chosen by a click")
         self.assertNotEqual(score, "0000000")
@@ -414,6 +416,7 @@ class Sevenfold(unittest.TestCase):
             self.assertEqual(v.menu_highlight, item, "one tap moved the selection more than once")
             self.assertEqual((v.board, v.cursor), (board, (2, 3)), "the menu must not play the game")
         g.tap("Return")  # in the open menu, Return chooses
+        g.tap("Return")  # and on the mode card, the classic game
         v = g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None, what="the menu closing")
         v = g.settled()
         self.assertEqual(v.menu_rows, ["normal"] * 4)
@@ -675,6 +678,7 @@ class IdenticalPictures(unittest.TestCase):
         if v.game_over:
             # The refill left no move: a new game from the open menu, and the script goes on.
             self.menu_to(g, 1)
+            g.tap("space")
             g.tap("space")
             g.wait_until(lambda w: w.menu_intact and w.menu_highlight is None and w.board_complete,
                          what="a new game")

@@ -32,6 +32,18 @@ inline SDL_Event JoyButtonEvent(Uint8 type, int button)
     return event;
 }
 
+// After new game is chosen in the menu: a desktop asks which mode, and B plays the one its card
+// points at, the classic game unless a press moved it. The console deals at once.
+inline void ConfirmNewGame()
+{
+#if SEVENFOLD_DESKTOP_FEATURES
+    for (Uint8 type : {SDL_JOYBUTTONDOWN, SDL_JOYBUTTONUP}) {
+        SDL_Event b = JoyButtonEvent(type, BTN_B);
+        HandleEvent(&b);
+    }
+#endif
+}
+
 // A press or release of a desktop key, as SDL delivers it.
 inline SDL_Event KeyEvent(Uint8 type, SDLKey key)
 {

@@ -270,6 +270,9 @@ private:
         OpenMenu();
         MenuTo(1);
         Snapshot s = Tap(rng_() % 2 ? BTN_B : BTN_SELECT, 0, "choosing new game");
+#if SEVENFOLD_DESKTOP_FEATURES
+        s = Tap(BTN_B, 0, "choosing the classic game on the mode card");
+#endif
         if (s.isMenu || s.score != 0 || s.gameOver || s.mx != 3 || s.my != 3)
             Fail("new game did not deal a fresh game");
         newGames_++;

@@ -279,6 +279,8 @@ private:
         } else {
             ScheduleTick();
         }
+        if (newGame)
+            ConfirmNewGame(); // before any other press can reach a desktop's mode card
         stats.ticks++;
 
         std::string fault = Check(newGame, quit, scoreBefore, gameOverBefore);

@@ -353,6 +353,10 @@ void ResetGameState()
     _wayIs = 0; // as main sets it up
 #if SEVENFOLD_DESKTOP_FEATURES
     GameBegins(); // a game of its own to end and enter in the table
+    cardShown = CARD_NONE;
+    gameMode = MODE_CLASSIC;
+    clockLeft = 0;
+    windowFocused = 1;
 #endif
     ResetSpies();
 }

@@ -273,9 +273,73 @@ TEST_F(DesktopPlay, TheBannerSaysWhereTheScoreWent)
         srand(seed);
         MakeMove();
         ComposeFrame();
-        EXPECT_TRUE(Shows(banner, 0, place < 0 ? 51 : 64 + 12 * place, 100, 88 + 51, 200, 12));
+        EXPECT_TRUE(Shows(banner, 80, place < 0 ? 51 : 64 + 12 * place, 180, 88 + 51, 120, 12));
+        EXPECT_TRUE(Shows(banner, 0, 64 + 12 * 10, 100, 88 + 51, 80, 12)) << "the classic game's";
     }
     SDL_FreeSurface(banner);
+}
+
+// The day's deal is everyone's that day: the same board, and after the same moves the same refills,
+// a game kept and continued too; another day deals another.
+TEST_F(DesktopPlay, TheDaysDealIsTheSameForTheSameDayAndMoves)
+{
+    auto move = [] { // the first straight swap that scores
+        std::pair<int, int> m = FindMoves(table).at(0);
+        setX = (Sint16)(m.first % 7), setY = (Sint16)(m.first / 7), SET = 1;
+        SetX_Y((Sint16)(m.second % 7), (Sint16)(m.second / 7));
+        MakeMove();
+    };
+    ContinueKeptGame(); // none: the game dealt is played
+    StartMode(MODE_DAILY, "2026-12-10");
+    const Rows dealt = BoardRows();
+    move();
+    WaitForKeeper();
+    const std::string kept = FileText(data_ / "sevenfold" / "game");
+    move();
+    const Rows twice = BoardRows();
+    WaitForKeeper();
+    std::ofstream(data_ / "sevenfold" / "game") << kept;
+    ContinueKeptGame();
+    EXPECT_EQ(gameMode, MODE_DAILY);
+    move();
+    EXPECT_EQ(BoardRows(), twice) << "the refills go on from where the game was kept";
+    StartMode(MODE_DAILY, "2026-12-10");
+    EXPECT_EQ(BoardRows(), dealt) << "replayed";
+    StartMode(MODE_DAILY, "2026-12-11");
+    EXPECT_NE(BoardRows(), dealt) << "the next day's";
+}
+
+// Against the clock a dead board is dealt anew with the score kept; the clock stands still while
+// anything covers the board, is kept with the game, and at zero ends it, into its own table.
+TEST_F(DesktopPlay, ATimedGameDealsAnewOnADeadBoardAndEndsAtZero)
+{
+    const Rows dead = {"6423524", "0564315", "0251466", "3460234", "6342143", "2025066", "4501532"};
+    std::ofstream(data_ / "sevenfold" / "scores") << "500 2025-01-01\n"; // kept before the modes
+    ContinueKeptGame(); // none: the game dealt is played
+    TickAt(1000);
+    StartMode(MODE_TIMED, NULL);
+    SetBoard(dead);
+    score = 300;
+    TickAt(61000);
+    EXPECT_NE(BoardRows(), dead);
+    EXPECT_EQ(score * 1000 + _gameOver, 300000u);
+    EXPECT_EQ(clockLeft, TIMED_MS - 60000);
+    isMenu = 1;
+    TickAt(121000);
+    isMenu = 0;
+    EXPECT_EQ(clockLeft, TIMED_MS - 60000) << "the menu stops the clock";
+    GameLeft();
+    clockLeft = 0;
+    gameMode = MODE_CLASSIC;
+    ContinueKeptGame();
+    EXPECT_EQ(gameMode * 1000000 + clockLeft, MODE_TIMED * 1000000 + TIMED_MS - 60000);
+    TickAt(241000);
+    EXPECT_EQ(_gameOver + isMenu, 2);
+    ScoreTable timed, classic;
+    ReadScoresOf("scores-timed", &timed);
+    ReadScores(&classic);
+    EXPECT_EQ(timed.count * 1000 + timed.entries[0].points, 1300u);
+    EXPECT_EQ(classic.count * 1000 + classic.entries[0].points, 1500u) << "the old table is the classic one, alone";
 }
 
 TEST_F(DesktopPlay, NothingActsOnceTheGameIsQuit)
@@ -305,7 +369,7 @@ TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
     SDL_Surface *banner = LoadPicture(iBanner, iBanner_size, 0x3E0);
     ASSERT_NE(banner, nullptr);
     EXPECT_TRUE(Shows(banner, 0, 0, 100, 88, 200, 32)) << "the banner's top";
-    EXPECT_TRUE(Shows(banner, 0, 64, 100, 88 + 51, 200, 12)) << "a new high score";
+    EXPECT_TRUE(Shows(banner, 80, 64, 180, 88 + 51, 120, 12)) << "a new high score";
     PutDigit(score, 7, 5, 40);
     for (int y = 0; y < 13; y++)
         for (int x = 0; x < 70; x++)
@@ -416,7 +480,7 @@ TEST_F(DesktopPlay, TheControlsShowByThemselvesOnAFirstStartOnly)
 TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
 {
     const std::string good = "sevenfold game 2\nboard 0123456/3456012/6012345/2345601/5601234/1234560/4560123\n"
-                             "score 120\ncursor 4 5\nlifted 1 2\n";
+                             "score 120\ncursor 4 5\nlifted 1 2\n"; // a classic game, as kept before the modes
     enum { GOES_ON, ASIDE, LEFT_ALONE };
     const struct {
         const char *what;
@@ -428,7 +492,11 @@ TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
         {"CRLF and spaces at the ends", "\n", " \t\r\n", GOES_ON, 112},
         {"nothing lifted", "lifted 1 2", "lifted none", GOES_ON, 0},
         {"version 1, its skin passed over", "game 2\n", "game 1\nskin 1\n", GOES_ON, 112},
-        {"a later version's", "game 2", "game 3", LEFT_ALONE, 0, "later version"},
+        {"a later version's", "game 2", "game 4", LEFT_ALONE, 0, "later version"},
+        {"version 3, a timed game", "game 2\n", "game 3\nmode timed\nclock 9000\n", GOES_ON, 112},
+        {"a timed game without its clock", "game 2\n", "game 3\nmode timed\n", ASIDE, 0, "clock line is missing"},
+        {"a day's date in a classic game", "game 2\n", "game 3\nmode classic\ndate 2026-12-10\n", ASIDE, 0, "no classic"},
+        {"no mode in version 3", "game 2", "game 3", ASIDE, 0, "mode line is missing"},
         {"no version", "game 2", "game 02", ASIDE, 0, "first line"},
         {"a kind out of range", "0123456/", "0123457/", ASIDE, 0, "board is not"},
         {"a run on the board", "0123456/", "0003456/", ASIDE, 0, "a run"},
@@ -487,7 +555,7 @@ TEST_F(DesktopPlay, EachSettledMoveIsKeptAndAGameOverIsNot)
         for (const std::string &row : BoardRows())
             board += row + (board.size() < 50 ? "/" : "\n");
         // A game over is not kept: it is no game to go on with, and its score is in the table.
-        kept = over ? "" : "sevenfold game 2\n" + board + "score " + std::to_string(score) + "\ncursor 2 2\nlifted none\n";
+        kept = over ? "" : "sevenfold game 3\n" + board + "score " + std::to_string(score) + "\ncursor 2 2\nlifted none\nmode classic\n";
         EXPECT_EQ(FileText(data_ / "sevenfold" / "game"), kept);
     }
 }

@@ -50,6 +50,7 @@ TEST_F(Desktop, ClicksLiftSwapAndChooseAsTheyCome)
     score = 70;
     Click(40, 150 + 20 + 10);
     EXPECT_EQ(_currMenu, 1);
+    Click(CARD_X + 40, CARD_Y + 40); // the mode card's classic game
     EXPECT_EQ(isMenu, 0);
     EXPECT_EQ(score, 0u) << "new game";
 }
@@ -120,6 +121,7 @@ TEST_F(Desktop, ClicksThatCanTapNothingDoNothing)
     EXPECT_EQ(_currMenu, 0);
     score = 70;
     Click(40, 150 + 20 + 10);
+    Click(CARD_X + 40, CARD_Y + 40); // the mode card's classic game
     EXPECT_EQ(isMenu, 0);
     EXPECT_EQ(score, 0u) << "new game";
 

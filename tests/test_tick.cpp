@@ -183,6 +183,7 @@ TEST_F(Tick, NewGameDealsAndClosesTheMenu)
     mx = 0; my = 6;
     Press(SELECT);
     DrawSet();
+    ConfirmNewGame();
     EXPECT_EQ(isMenu, 0);
     EXPECT_EQ(isSelectKey, 0);
     EXPECT_EQ(_gameOver, 0);
@@ -381,10 +382,12 @@ TEST_F(Tick, HeldButtonsActOncePerPress)
     Press(B);
     for (int i = 0; i < 3; i++)
         DrawSet();
+    Release(B);
+    ConfirmNewGame();
+    DrawSet();
     EXPECT_EQ(isMenu, 0);
     EXPECT_EQ(SET, 0);
     EXPECT_EQ(soundsPlayed[0], 0);
-    Release(B);
 }
 
 TEST_F(Tick, PressedAgainBeforeTheTickIsHeld)

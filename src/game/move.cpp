@@ -11,18 +11,22 @@
 void MakeMove(void)
 {
     CheckMove();
-    // No move is left: the menu opens, and a new game comes from its items.
-    if (moveRecord.gameOver)
-        isMenu = 1;
 #if SEVENFOLD_DESKTOP_FEATURES
-    // Settled by the rules: kept now, so that a crash loses at most the move after it. The game
-    // is over the moment the rules say so: its score enters the table now, and only the banner
-    // waits for the move to have played out.
+    ModeMoveMade();
+    // No move is left: the game is over the moment the rules say so, unless its mode deals
+    // anew. The menu opens, the score enters the table now, and only the banner waits for the
+    // move to have played out.
+    if (moveRecord.gameOver && !ModeDealsAgain())
+        isMenu = 1;
+    // Settled by the rules: kept now, so that a crash loses at most the move after it.
     KeepGamePlayed();
-    if (moveRecord.gameOver)
+    if (_gameOver)
         GameEnds();
     ShowMove();
 #else
+    // No move is left: the menu opens, and a new game comes from its items.
+    if (moveRecord.gameOver)
+        isMenu = 1;
     PlayMoveAtOnce();
 #endif
 }

@@ -12,19 +12,14 @@
 void Start(void)
 {
 #if SEVENFOLD_DESKTOP_FEATURES
-    // The game being left, if any, ends here: its points may be worth keeping.
-    GameEnds();
-#endif
+    // A desktop's new game is one of its modes: the mode in play, unless the mode card chose.
+    StartMode(gameMode, NULL);
+#else
     DealTable();
     _gameOver = 0;
     score = 0;
     mx = 3;
     my = 3;
-#if SEVENFOLD_DESKTOP_FEATURES
-    GameBegins();
-    // Every pixel afresh at the next frame, as the console's screen is drawn here.
-    AskWholeFrame();
-#else
     DrawSidePanel(0, score);
     FillRec(screen, 80, 0, 240, 240, _565(224, 224, 224));
     DrawPan();

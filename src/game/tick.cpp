@@ -32,9 +32,15 @@ static int Step(void)
         if (_currMenu == 1) {
             isSelectKey = 0;
             isBkey = 0;
+#if SEVENFOLD_DESKTOP_FEATURES
+            // A desktop asks which mode: the card's choice starts it and closes the menu.
+            ShowCard(CARD_MODES);
+            return STEP_MENU;
+#else
             Start();
             isMenu = 0;
             return STEP_NEW_GAME;
+#endif
         }
         if (_currMenu == 3)
             return STEP_ENDED_PROGRAM;

@@ -2,6 +2,7 @@
 #include "game/desktop/features.h"
 
 #include <limits.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include "board/board.h"
@@ -18,15 +19,28 @@ enum { ROW_Y = 30, ROW_H = 18, POINTS_X = 39, POINTS_DY = 2, DATE_X = 122, DATE_
 
 static SDL_Surface *Card(int card)
 {
-    static SDL_Surface *sheets[4];
-    static const unsigned char *const bytes[4] = {NULL, iHelp, iScores, iOptions};
-    static const Uint32 *const sizes[4] = {NULL, &iHelp_size, &iScores_size, &iOptions_size};
+    static SDL_Surface *sheets[CARDS];
+    static const unsigned char *const bytes[CARDS] = {NULL, iHelp, iScores, iOptions, iModes, iCover};
+    static const Uint32 *const sizes[CARDS] = {NULL, &iHelp_size, &iScores_size, &iOptions_size, &iModes_size,
+                                               &iCover_size};
     if (sheets[card] == NULL)
         sheets[card] = LoadPicture(bytes[card], *sizes[card], 0x3E0);
     return sheets[card];
 }
 
 static ScoreTable shownTable; // the high scores as the card last read them from their file
+static Uint8 tableMode;       // whose table the card shows: the mode of the game in play, or another's
+enum { FOOTER_Y = 213, FOOTER_H = 12 };
+
+// The table of tableMode, read once as the card comes up or turns to it: its frames must not read
+// the file again. The day's deal's is that of the day of the game in play, else today's.
+static void ReadShownTable(void)
+{
+    char today[11], name[64];
+    TodaysDate(today);
+    const char *day = gameMode == MODE_DAILY && dealDate[0] != '\0' ? dealDate : today;
+    ReadScoresOf(ModeTable(tableMode, day, name, sizeof name), &shownTable);
+}
 
 static void DrawScoreTable(SDL_Surface *sheet)
 {
@@ -49,9 +63,38 @@ void ShowCard(int card)
     if (Card(card) == NULL)
         return;
     cardShown = (Uint8)card;
-    // Read once as the card comes up: its frames must not read the file again.
-    if (card == CARD_SCORES)
-        ReadScores(&shownTable);
+    if (card == CARD_SCORES) {
+        tableMode = gameMode;
+        ReadShownTable();
+    }
+}
+
+// The high-score card turns to the next mode's table (by 1) or the one before (by -1).
+static void TurnTable(int by)
+{
+    tableMode = (Uint8)((tableMode + MODES + by) % MODES);
+    ReadShownTable();
+}
+
+// Left and Right, by key, the pad's hat or a click on the footer's ends, turn the high-score
+// card's tables; any other press takes it away. -1: none of its business.
+static int ScoresEvent(const SDL_Event *event)
+{
+    int by = 0;
+    if (event->type == SDL_KEYDOWN) {
+        SDLKey key = event->key.keysym.sym;
+        by = key == SDLK_LEFT || key == SDLK_KP4 ? -1 : key == SDLK_RIGHT || key == SDLK_KP6 ? 1 : 0;
+    } else if (event->type == SDL_JOYHATMOTION) {
+        by = event->jhat.value == SDL_HAT_LEFT ? -1 : event->jhat.value == SDL_HAT_RIGHT ? 1 : 0;
+    } else if (event->type == SDL_MOUSEBUTTONDOWN && event->button.y >= CARD_Y + FOOTER_Y &&
+               event->button.y < CARD_Y + FOOTER_Y + FOOTER_H) {
+        int x = event->button.x - CARD_X;
+        by = x >= 0 && x < CARD_SIZE / 3 ? -1 : x >= 2 * CARD_SIZE / 3 && x < CARD_SIZE ? 1 : 0;
+    }
+    if (by == 0)
+        return -1;
+    TurnTable(by);
+    return 1;
 }
 
 static void HideCard(void)
@@ -93,6 +136,10 @@ static int CardEvent(const SDL_Event *event)
 
 int FeaturesEvent(const SDL_Event *event)
 {
+    // The timed game's clock up to the moment, before the event changes whether it runs.
+    BringClockUp();
+    if (event->type == SDL_ACTIVEEVENT)
+        return PauseEvent(event);
     // The options card takes what changes its settings, and shows them changed.
     if (cardShown == CARD_OPTIONS) {
         int took = OptionsEvent(event);
@@ -100,6 +147,14 @@ int FeaturesEvent(const SDL_Event *event)
             HideCard();
         return took >= 0;
     }
+    if (cardShown == CARD_MODES) {
+        int took = ModesEvent(event);
+        if (took == 0)
+            HideCard();
+        return took >= 0;
+    }
+    if (cardShown == CARD_SCORES && ScoresEvent(event) > 0)
+        return 1;
     // Another card takes the first press of anything, and the game sees none of it.
     if (cardShown != CARD_NONE)
         return CardEvent(event);
@@ -113,20 +168,22 @@ int FeaturesEvent(const SDL_Event *event)
         ShowHint();
         return 1;
     }
-    return 0;
+    return PauseEvent(event);
 }
 
 int FeaturesButtons(const SDL_Event *buttons, int n)
 {
-    if (cardShown != CARD_OPTIONS)
+    if (cardShown != CARD_OPTIONS && cardShown != CARD_MODES)
         return 0;
-    if (!OptionsButtons(buttons, n))
+    if (!(cardShown == CARD_OPTIONS ? OptionsButtons(buttons, n) : ModesButtons(buttons, n)))
         HideCard();
     return 1;
 }
 
 void FeaturesBeforeStep(void)
 {
+    // The clock, and a timed game's dead board dealt anew.
+    ModeBeforeStep();
     // A setting changed since the last step (a skin, the volume, the full screen) is kept.
     SaveSettings();
     // A player new to the game on this machine has no data folder yet: the controls come first,
@@ -147,19 +204,21 @@ int CardHoldsTheGame(void)
     return cardShown != CARD_NONE;
 }
 
-// The card's layer: the card, and what it shows of the game's state.
+// The card's layer: the card, and what it shows of the game's state. The pause is the cover's.
 static int CardShows(void)
 {
-    return cardShown != CARD_NONE;
+    return cardShown != CARD_NONE && cardShown != CARD_PAUSE;
 }
 
 static void CardLook(Look *look)
 {
-    Uint64 print = PrintOf(cardShown);
+    Uint64 print = PrintOf(cardShown, tableMode);
     for (int i = 0; cardShown == CARD_SCORES && i < shownTable.count; i++)
         print ^= PrintOf(i, shownTable.entries[i].points, shownTable.entries[i].date);
     if (cardShown == CARD_OPTIONS)
         print = OptionsPrint(print);
+    if (cardShown == CARD_MODES)
+        print = ModesPrint(print);
     AddPiece(look, CARD_X, CARD_Y, CARD_SIZE, CARD_SIZE, print);
 }
 
@@ -167,10 +226,16 @@ static void DrawCard(void)
 {
     SDL_Surface *sheet = Card(cardShown);
     PutSurface(sheet, screen, 0, 0, CARD_X, CARD_Y, CARD_SIZE, CARD_SIZE);
-    if (cardShown == CARD_SCORES)
+    if (cardShown == CARD_SCORES) {
         DrawScoreTable(sheet);
+        // The footer names the mode whose table this is, between the arrows that turn it.
+        PutSurface(sheet, screen, 0, (Sint16)(CARD_SIZE + GLYPH_H + FOOTER_H * tableMode), CARD_X,
+                   CARD_Y + FOOTER_Y, CARD_SIZE, FOOTER_H);
+    }
     if (cardShown == CARD_OPTIONS)
         DrawOptions(sheet);
+    if (cardShown == CARD_MODES)
+        DrawModes(sheet);
 }
 
 static int CardNext(void) { return -1; }

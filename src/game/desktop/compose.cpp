@@ -4,8 +4,8 @@
 #include <string.h>
 
 // Bottom to top.
-static const Layer *const layers[] = {&boardLayer,  &hintLayer,  &cursorLayer, &pointsLayer,
-                                     &noMoveLayer, &panelLayer, &bannerLayer, &cardLayer};
+static const Layer *const layers[] = {&boardLayer,  &hintLayer,  &cursorLayer, &pointsLayer, &noMoveLayer,
+                                     &panelLayer, &bannerLayer, &coverLayer,  &cardLayer};
 enum { LAYERS = sizeof layers / sizeof layers[0], DIRTY_MOST = 16 };
 
 static Look last[LAYERS];      // each layer's look at the last frame; no pieces where it showed nothing
@@ -103,10 +103,11 @@ int ComposeFrame(void)
 {
     if (screen == NULL)
         return -1;
-    // A move in motion plays on by itself, its sounds with it: brought to now once, before any
-    // layer looks, every layer looks at the same moment of it. The window's title follows the
-    // game-over banner.
+    // A move in motion plays on by itself, its sounds with it, and a timed game's clock runs:
+    // brought to now once, before any layer looks, every layer looks at the same moment of them.
+    // The window's title follows the game-over banner.
     PlayShowToNow();
+    BringClockUp();
     TitleTheWindow();
     static Look now[LAYERS];
     Dirty dirty;

@@ -25,6 +25,10 @@ extern const unsigned char iSidebar[]; // sidebar.bmp: the side panel's moves la
 extern const Uint32 iSidebar_size;
 extern const unsigned char iNomove[];  // nomove.bmp: the hint's card when no swap makes a run
 extern const Uint32 iNomove_size;
+extern const unsigned char iModes[];   // modes.bmp: the card a new game begins with, its row marker below
+extern const Uint32 iModes_size;
+extern const unsigned char iCover[];   // cover.bmp: the pause cover over the board, and its lines below
+extern const Uint32 iCover_size;
 
 // Where the loop and the flow meet them: an event they take before the host layer sees it, the
 // buttons they take before the game reads them, the work before a step, a step they hold back.
@@ -35,7 +39,7 @@ int CardHoldsTheGame(void);                // 1 while a card is over the board: 
 
 // The desktop's picture. One composer draws every frame from layers, bottom to top: the board as
 // it stands or moves, the hint's rings, the cursor, the points rising, the hint's words that there
-// is no move, the side panel, the game-over banner, a card.
+// is no move, the side panel, the game-over banner, the pause cover, a card.
 // Nothing else draws into the screen. Each layer says what it shows as pieces: a rectangle of
 // the screen and a fingerprint of all its pixels there are drawn from. A frame draws again only
 // where some piece changed since the last one (every layer that shows there, in order, clipped
@@ -55,7 +59,8 @@ struct Layer {
     void (*draw)(void);       // itself, all of it, into screen: the composer clips it
     int (*next)(void);        // ms until its look changes by itself; -1 only with the game's state
 };
-extern const Layer boardLayer, hintLayer, cursorLayer, pointsLayer, noMoveLayer, panelLayer, bannerLayer, cardLayer;
+extern const Layer boardLayer, hintLayer, cursorLayer, pointsLayer, noMoveLayer, panelLayer, bannerLayer, coverLayer,
+    cardLayer;
 int ComposeFrame(void);      // draws and presents what changed since the last frame; ms until a layer is due, -1: none
 void AskWholeFrame(void);    // the next frame draws every pixel afresh: a new game, a window uncovered
 #define PRINT_START 14695981039346656037ull
@@ -87,10 +92,11 @@ void PointsRise(const Uint8 *runs, Uint32 points, Uint8 times, Uint32 at); // fr
 Uint32 CountedScore(void);   // the counter as it stands now, on its way to ShownScore
 int CounterNext(void);       // ms until it counts on, -1 when it has arrived
 
-// Cards over the board: the controls (F1, and by itself on a first start), the high scores, and
-// the options (the menu's item). While one shows no game step runs; any key, button or click
+// Cards over the board: the controls (F1, and by itself on a first start), the high scores, the
+// options (the menu's item), the modes a new game begins with, and the pause (its cover hides
+// the whole board). While one shows no game step runs; any key, button or click
 // takes the first two away, and the options card takes what changes its settings.
-enum { CARD_NONE, CARD_HELP, CARD_SCORES, CARD_OPTIONS };
+enum { CARD_NONE, CARD_HELP, CARD_SCORES, CARD_OPTIONS, CARD_MODES, CARD_PAUSE, CARDS };
 // Every card covers the same square of the board area, inside its cells.
 enum { CARD_X = BOARD_X + 4, CARD_Y = BOARD_Y + 3, CARD_SIZE = 232 };
 extern Uint8 cardShown;      // the card over the board, CARD_NONE for none; ShowCard and FeaturesEvent
@@ -107,6 +113,34 @@ void GameBegins(void);       // a new game is dealt: the next one to end and ent
 void TitleTheWindow(void);   // the window's title says the game is over while the banner does
 
 // A hint: the two tiles of a swap that makes a run, ringed, the rings fading by themselves.
+// The modes of play: the classic game, endless until no move is left; the timed game, the same
+// rules against a clock of TIMED_MS that runs only while nothing covers the board, a dead board
+// dealt anew; the day's deal, classic rules on a deal and refills that are everyone's that day.
+// A mode is the game's flow around the rules, which are the same for all.
+enum { MODE_CLASSIC, MODE_TIMED, MODE_DAILY, MODES };
+enum { TIMED_MS = 3 * 60 * 1000 };
+extern Uint8 gameMode;        // the mode of the game in play; StartMode, ResumeMode
+extern char dealDate[11];     // the day's deal's date, YYYY-MM-DD, "" in the other modes; StartMode, ResumeMode
+extern Uint32 dealDraws;      // the day's deal's draws of rand() since its seed, the deal's and each refill's; the mode's flow
+extern Sint32 clockLeft;      // the timed game's ms left; StartMode, ResumeMode, BringClockUp
+extern Uint8 windowFocused;   // 0 while the window is in the back; PauseEvent
+extern const char *const modeNames[MODES]; // "classic", "timed", "daily": as files and the command line name them
+void StartMode(int mode, const char *date); // a new game of this mode, dealt (a day's deal of date, NULL: today's); the game in play ends in its own
+void ResumeMode(int mode, Sint32 clock, const char *date, Uint32 draws); // a kept game's mode taken up again
+void TakeAskedMode(int asked); // at the start: a new game of the mode the command line asked for, -1 none
+void ModeMoveMade(void);      // after the rules settled a move: the day's draws counted
+int ModeDealsAgain(void);     // a move left no move: 1 when the mode plays on with a new deal
+void ModeBeforeStep(void);    // before each step: the clock brought up, a timed game's dead board dealt anew
+void BringClockUp(void);      // the timed game's clock up to the host's clock; at zero the game is over
+int ClockShows(void);         // 1 when the side panel shows the clock
+int ClockNext(void);          // ms until the clock shows another second, -1 while it stands still
+const char *ModeTable(int mode, const char *date, char *name, size_t size); // the mode's high-score file's name
+int ModesEvent(const SDL_Event *event);          // the mode card's clicks: as OptionsEvent
+int ModesButtons(const SDL_Event *buttons, int n); // the mode card's buttons: 1 while it stays
+void DrawModes(SDL_Surface *sheet);              // the mode card's marker, over the card just drawn
+Uint64 ModesPrint(Uint64 print);                 // the mode card's fingerprint taken further
+int PauseEvent(const SDL_Event *event);          // P or a pad's Back in play, and the window's focus: 1 when taken
+
 void ShowHint(void);         // H or the pad's north button, in play: rings from now, or once a move has played out
 
 // What stays between runs: the settings in $XDG_CONFIG_HOME/sevenfold/settings (their one home),

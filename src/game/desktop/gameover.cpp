@@ -7,9 +7,11 @@
 #include "gfx/gfx.h"
 
 // The banner lies across the middle of the board; the final score sits in its white field, and its
-// message line says where it went in the high-score table, from the strips below the banner:
-// "A NEW HIGH SCORE" for the first place, "3RD IN THE TABLE" for the third, nothing off the table.
-enum { BANNER_X = BOARD_X + 20, BANNER_Y = BOARD_Y + 87, BANNER_W = 200, BANNER_H = 64, SCORE_X = 97, SCORE_Y = 33, LINE_Y = 51, LINE_H = 12 };
+// message line names the mode on its left and says on its right where the score went in the
+// mode's high-score table, from the strips below the banner: "A NEW HIGH SCORE" for the first
+// place, "3RD IN THE TABLE" for the third, nothing off the table.
+enum { BANNER_X = BOARD_X + 20, BANNER_Y = BOARD_Y + 87, BANNER_W = 200, BANNER_H = 64, SCORE_X = 97, SCORE_Y = 33, LINE_Y = 51, LINE_H = 12,
+       PLACES = 10, MODE_PART_W = 80 };
 
 static Uint8 bannerUp;     // the banner and title say the game is over
 static Sint8 rankKept = -1; // where the last game ended up in the high-score table, -1 for nowhere
@@ -20,7 +22,13 @@ void GameEnds(void)
     int rank = SCORE_BELOW_TABLE;
     if (!gameKept && score != 0) {
         gameKept = 1;
-        rank = SaveScore(score, NULL, NULL);
+        char name[64];
+        rank = SaveScoreIn(ModeTable(gameMode, dealDate, name, sizeof name), score, NULL, NULL);
+        if (gameMode == MODE_DAILY) {
+            char today[11];
+            TodaysDate(today);
+            ForgetOldDailyTables(today);
+        }
         rankKept = (Sint8)(rank >= 0 ? rank : -1);
     }
     // A game that ends is none to continue at the next start; but while its score could not be
@@ -52,7 +60,7 @@ void TitleTheWindow(void)
 
 static void BannerLook(Look *look)
 {
-    AddPiece(look, BANNER_X, BANNER_Y, BANNER_W, BANNER_H, PrintOf(score, rankKept));
+    AddPiece(look, BANNER_X, BANNER_Y, BANNER_W, BANNER_H, PrintOf(score, rankKept, gameMode));
 }
 
 static void DrawBanner(void)
@@ -62,8 +70,11 @@ static void DrawBanner(void)
         return;
     PutSurface(banner, screen, 0, 0, BANNER_X, BANNER_Y, BANNER_W, BANNER_H);
     if (rankKept >= 0)
-        PutSurface(banner, screen, 0, (Sint16)(BANNER_H + LINE_H * rankKept), BANNER_X, BANNER_Y + LINE_Y, BANNER_W,
-                   LINE_H);
+        PutSurface(banner, screen, MODE_PART_W, (Sint16)(BANNER_H + LINE_H * rankKept), BANNER_X + MODE_PART_W,
+                   BANNER_Y + LINE_Y, BANNER_W - MODE_PART_W, LINE_H);
+    // The message line names the mode on its left.
+    PutSurface(banner, screen, 0, (Sint16)(BANNER_H + LINE_H * (PLACES + gameMode)), BANNER_X, BANNER_Y + LINE_Y,
+               MODE_PART_W, LINE_H);
     PutDigit(score, 7, BANNER_X + SCORE_X, BANNER_Y + SCORE_Y);
 }
 

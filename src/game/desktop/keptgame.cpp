@@ -11,26 +11,33 @@
 
 #include "board/board.h"
 #include "desktop/files.h"
+#include "game/desktop/scores.h"
 #include "gfx/gfx.h"
 
 #define KEPT_FILE "game"
 #define KEPT_LARGEST 1024
-// The first line names the format's version, "sevenfold game 2". Each version's lines are
-// listed below; a later version adds its own (a timed mode's time left, a day's deal's date)
-// and still reads every version before it.
-#define KEPT_VERSION 2
+// The first line names the format's version, "sevenfold game 3". Each version's lines are
+// listed below; a later version adds its own and still reads every version before it.
+#define KEPT_VERSION 3
 
-enum { LINE_BOARD, LINE_SCORE, LINE_CURSOR, LINE_LIFTED, LINE_SKIN, LINES };
+enum { LINE_BOARD, LINE_SCORE, LINE_CURSOR, LINE_LIFTED, LINE_SKIN, LINE_MODE, LINE_CLOCK, LINE_DATE, LINE_DRAWS, LINES };
 static const struct {
     const char *key, *holds; // the line's first word, and what the rest of it is
     int since, until;        // the versions that have the line, until 0: all since
+    int mode;                // the one mode whose game has the line, -1: every game
 } keptLines[LINES] = {
-    {"board", "seven rows of seven kinds 0 to 6", 1, 0},
-    {"score", "a number from 0 to 4294967295", 1, 0},
-    {"cursor", "a column and a row from 0 to 6", 1, 0},
-    {"lifted", "\"none\" or a column and a row from 0 to 6", 1, 0},
+    {"board", "seven rows of seven kinds 0 to 6", 1, 0, -1},
+    {"score", "a number from 0 to 4294967295", 1, 0, -1},
+    {"cursor", "a column and a row from 0 to 6", 1, 0, -1},
+    {"lifted", "\"none\" or a column and a row from 0 to 6", 1, 0, -1},
     // The settings file alone holds the skin since version 2; version 1's is passed over.
-    {"skin", "a number from 0 to 254", 1, 1},
+    {"skin", "a number from 0 to 254", 1, 1, -1},
+    // Since version 3 the mode, and what it goes on with: a timed game's time left, a day's
+    // deal's date and the draws its refills have come to. Before it every game was classic.
+    {"mode", "classic, timed or daily", 3, 0, -1},
+    {"clock", "the ms left, from 1 to 180000", 3, 0, MODE_TIMED},
+    {"date", "a date YYYY-MM-DD", 3, 0, MODE_DAILY},
+    {"draws", "a number from 49 to 4294967295", 3, 0, MODE_DAILY},
 };
 
 struct KeptGame {
@@ -39,6 +46,9 @@ struct KeptGame {
     Uint32 score;
     Sint16 mx, my, setX, setY;
     Sint8 set;
+    int mode;
+    Uint32 clock, draws;
+    char date[11];
     Uint8 found; // 0: no game to continue
     Uint8 later; // the file is a later version's, to be left as it is
 };
@@ -135,6 +145,17 @@ static int TakeLine(int line, const std::string &rest, KeptGame *g)
     case LINE_LIFTED:
         g->set = rest != "none";
         return !g->set || Cell(rest, &g->setX, &g->setY);
+    case LINE_MODE:
+        for (g->mode = 0; g->mode < MODES && rest != modeNames[g->mode]; g->mode++) {
+        }
+        return g->mode < MODES;
+    case LINE_CLOCK:
+        return Number(rest, TIMED_MS, &g->clock) && g->clock > 0;
+    case LINE_DATE:
+        memcpy(g->date, rest.c_str(), rest.size() == 10 ? 11 : 1);
+        return rest.size() == 10 && DateAt(g->date);
+    case LINE_DRAWS:
+        return Number(rest, 0xFFFFFFFFu, &g->draws) && g->draws >= BOARD_CELLS;
     default:
         return Number(rest, 254, &skin);
     }
@@ -151,7 +172,10 @@ static int TakeKept(const char *text, size_t size, void *into, char *why, size_t
     if (size == 0)
         return 1;
     int version = 0;
-    unsigned seen = 0, wanted = 0;
+    unsigned seen = 0, wanted = 0, allowed = 0;
+    g->mode = MODE_CLASSIC;
+    g->clock = g->draws = 0;
+    g->date[0] = '\0';
     std::string wrong;
     for (size_t p = 0, n = 1; p < size && wrong.empty(); n++) {
         size_t end = p;
@@ -179,11 +203,12 @@ static int TakeKept(const char *text, size_t size, void *into, char *why, size_t
             version = (int)v;
             for (int k = 0; k < LINES; k++)
                 if (keptLines[k].since <= version && (keptLines[k].until == 0 || version <= keptLines[k].until))
-                    wanted |= 1u << k;
+                    allowed |= 1u << k;
+            wanted = allowed;
         } else if (!line.empty()) {
             size_t space = line.find(' ');
             int k = 0;
-            while (k < LINES && (!(wanted >> k & 1) || line.compare(0, space, keptLines[k].key) != 0))
+            while (k < LINES && (!(allowed >> k & 1) || line.compare(0, space, keptLines[k].key) != 0))
                 k++;
             if (k == LINES)
                 wrong = at + " is none of the lines of a version " + std::to_string(version) + " kept game";
@@ -195,9 +220,16 @@ static int TakeKept(const char *text, size_t size, void *into, char *why, size_t
                 seen |= 1u << k;
         }
     }
-    for (int k = 0; k < LINES && wrong.empty(); k++)
+    // A mode's own lines are the game of that mode's, and only its.
+    for (int k = 0; k < LINES; k++)
+        if (keptLines[k].mode >= 0 && keptLines[k].mode != g->mode)
+            wanted &= ~(1u << k);
+    for (int k = 0; k < LINES && wrong.empty(); k++) {
         if ((wanted & ~seen) >> k & 1)
             wrong = std::string("its ") + keptLines[k].key + " line is missing";
+        else if ((seen & ~wanted) >> k & 1)
+            wrong = std::string("its ") + keptLines[k].key + " line is no " + modeNames[g->mode] + " game's";
+    }
     // Between moves the rules never leave a run on the board.
     if (wrong.empty() && HasRun(g->table))
         wrong = "its board has a run on it, which no game leaves";
@@ -248,6 +280,7 @@ void ContinueKeptGame(void)
     SET = g.set;
     setX = g.setX;
     setY = g.setY;
+    ResumeMode(g.mode, (Sint32)g.clock, g.date, g.draws);
 }
 
 // The game on the board as the file holds it.
@@ -260,7 +293,13 @@ static std::string KeptText(void)
             text += i < 48 ? '/' : '\n';
     }
     text += "score " + std::to_string(score) + "\ncursor " + std::to_string(mx) + " " + std::to_string(my) + "\n";
-    return text + (SET ? "lifted " + std::to_string(setX) + " " + std::to_string(setY) + "\n" : "lifted none\n");
+    text += SET ? "lifted " + std::to_string(setX) + " " + std::to_string(setY) + "\n" : "lifted none\n";
+    text += std::string("mode ") + modeNames[gameMode] + "\n";
+    if (gameMode == MODE_TIMED)
+        text += "clock " + std::to_string(clockLeft > 0 ? clockLeft : 1) + "\n";
+    if (gameMode == MODE_DAILY)
+        text += std::string("date ") + dealDate + "\ndraws " + std::to_string(dealDraws) + "\n";
+    return text;
 }
 
 // Opens the file (making its folder when make is 1) and locks it: 1 when it is what this copy

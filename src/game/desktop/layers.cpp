@@ -36,12 +36,31 @@ static Uint8 MovesLeft(void)
     return moves;
 }
 
-// The panel's ground, title and credit never change; its score, moves and menu do.
+// The timed game's clock below the moves: its label, and the minutes and seconds left, rounded up.
+enum { CLOCK_Y = 92, CLOCK_LABEL = 2, CLOCK_DY = 11, COLON_W = 6 };
+
+static Uint32 SecondsLeft(void)
+{
+    return (Uint32)(clockLeft + 999) / 1000;
+}
+
+static void DrawClock(SDL_Surface *labels)
+{
+    Uint32 s = SecondsLeft();
+    PutSurface(labels, screen, 0, CLOCK_LABEL * MOVES_LABEL_H, 0, CLOCK_Y, BOARD_X, MOVES_LABEL_H);
+    int x = (BOARD_X - 3 * 10 - COLON_W) / 2;
+    PutDigit(s / 60, 1, (Sint16)x, CLOCK_Y + CLOCK_DY);
+    PutSurface(labels, screen, 0, 3 * MOVES_LABEL_H, (Sint16)(x + 10), CLOCK_Y + CLOCK_DY, COLON_W, 13);
+    PutDigit(s % 60, 2, (Sint16)(x + 10 + COLON_W), CLOCK_Y + CLOCK_DY);
+}
+
+// The panel's ground, title and credit never change; its score, moves, clock and menu do.
 static void PanelLook(Look *look)
 {
     AddPiece(look, 0, 0, BOARD_X, 240, PrintOf(image, title, menu));
     AddPiece(look, 5, 40, 70, 13, PrintOf(CountedScore()));
     AddPiece(look, 0, MOVES_Y, BOARD_X, MOVES_DY + 13, PrintOf(MovesLeft()));
+    AddPiece(look, 0, CLOCK_Y, BOARD_X, CLOCK_DY + 13, PrintOf(ClockShows(), SecondsLeft()));
     AddPiece(look, _menu.x, _menu.y, _menu.w, _menu.h, PrintOf(isMenu, _currMenu));
 }
 
@@ -55,6 +74,15 @@ static void DrawPanel(void)
     // The last move is marked: a player is warned before the game ends.
     PutSurface(labels, screen, 0, (Sint16)(moves == 1 ? MOVES_LABEL_H : 0), 0, MOVES_Y, BOARD_X, MOVES_LABEL_H);
     PutDigit(moves, moves < 10 ? 1 : 2, (Sint16)(moves < 10 ? MOVES_X + 5 : MOVES_X), MOVES_Y + MOVES_DY);
+    if (ClockShows())
+        DrawClock(labels);
 }
 
-const Layer panelLayer = {Always, PanelLook, DrawPanel, CounterNext};
+// The counter counting, or the clock's next second, whichever comes first.
+static int PanelNext(void)
+{
+    int counter = CounterNext(), clock = ClockNext();
+    return counter < 0 || (clock >= 0 && clock < counter) ? clock : counter;
+}
+
+const Layer panelLayer = {Always, PanelLook, DrawPanel, PanelNext};
