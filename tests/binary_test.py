@@ -266,7 +266,7 @@ class CommandLine(unittest.TestCase):
             with self.subTest(option):
                 status, out, err = self.run_with(option)
                 self.assertEqual((status, err), (0, ""))
-                self.assertTrue(out.startswith("Usage: sevenfold [--help | --version]\n"), out)
+                self.assertTrue(out.startswith("Usage: sevenfold [--mode classic|timed|daily] [--help | --version]\n"), out)
                 for control in ("arrow keys", "Space, Z", "left click on a tile", "south button",
                                 "right click", "Q / W", "Escape", "Return", "Tab", "+ (or =) / -",
                                 "Alt+Enter"):
@@ -291,7 +291,11 @@ class CommandLine(unittest.TestCase):
             with self.subTest(args):
                 status, out, err = self.run_with(*args)
                 self.assertEqual((status, out), (2, ""))
-                self.assertEqual(err.splitlines()[:2], [f"sevenfold: {said}", "Usage: sevenfold [--help | --version]"])
+                self.assertEqual(err.splitlines()[:2], [f"sevenfold: {said}",
+                                                        "Usage: sevenfold [--mode classic|timed|daily] [--help | --version]"])
+        # A mode that is none: one line, and no window.
+        self.assertEqual(self.run_with("--mode", "weekly"),
+                         (2, "", "sevenfold: no mode is called 'weekly': classic, timed or daily\n"))
 
 
 if __name__ == "__main__":

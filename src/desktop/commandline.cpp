@@ -1,4 +1,4 @@
-// The desktop program's command line: --help and --version answered before SDL starts, anything else refused.
+// The desktop program's command line: --help and --version answered before SDL starts, --mode taken, anything else refused.
 #include "desktop/desktop.h"
 
 #include <errno.h>
@@ -6,7 +6,7 @@
 #include <getopt.h>
 #include <string.h>
 
-static const char usage[] = "Usage: sevenfold [--help | --version]\n";
+static const char usage[] = "Usage: sevenfold [--mode classic|timed|daily] [--help | --version]\n";
 
 // The controls as a desktop player has them: keyboard; mouse; gamepad, then what they do.
 static const char help[] =
@@ -14,8 +14,12 @@ static const char help[] =
     "places. Rows and columns of three or more equal tiles vanish and the tiles above fall.\n"
     "\n"
     "Options:\n"
-    "  -h, --help     show this help and exit\n"
-    "      --version  show the version and exit\n"
+    "      --mode MODE  start a game of MODE at once: classic (until no move is left),\n"
+    "                   timed (three minutes on the clock; a board with no move is dealt\n"
+    "                   again) or daily (the day's deal, the same board and refills for\n"
+    "                   everyone that day); the game kept goes on if it is one of MODE\n"
+    "  -h, --help       show this help and exit\n"
+    "      --version    show the version and exit\n"
     "\n"
     "Controls (keyboard; mouse; gamepad):\n"
     "  arrow keys, keypad 8 / 2 / 4 / 6; d-pad, left stick\n"
@@ -36,7 +40,9 @@ static const char help[] =
     "  Return; click on an item\n"
     "        open the menu; in the menu, choose the item\n"
     "  Tab; Back\n"
-    "        in the menu, choose the item\n"
+    "        in the menu, choose the item; Back in play, pause\n"
+    "  P\n"
+    "        pause (a timed game's board is hidden, its clock stands still)\n"
     "  + (or =) / -\n"
     "        volume up / down by 10, heard at once\n"
     "  F1\n"
@@ -81,8 +87,12 @@ static int Refuse(const char *kind, const char *arg)
 
 int PlatformCommandLine(int argc, char *argv[])
 {
-    static const struct option options[] = {
-        {"help", no_argument, NULL, 'h'}, {"version", no_argument, NULL, 'V'}, {NULL, 0, NULL, 0}};
+    static const struct option options[] = {{"help", no_argument, NULL, 'h'},
+                                            {"version", no_argument, NULL, 'V'},
+                                            {"mode", required_argument, NULL, 'm'},
+                                            {NULL, 0, NULL, 0}};
+    // The modes' names, in the game's order of its modes.
+    static const char *const modes[] = {"classic", "timed", "daily"};
     // The words are taken in order, and the first that is no option ends the taking ("+"); the
     // messages are the game's own.
     opterr = 0;
@@ -99,6 +109,17 @@ int PlatformCommandLine(int argc, char *argv[])
         case 'V':
             puts("sevenfold " SEVENFOLD_VERSION);
             return FlushAnswer("version");
+        case 'm':
+            for (askedMode = 0; askedMode < 3 && strcmp(optarg, modes[askedMode]) != 0; askedMode++) {
+            }
+            if (askedMode == 3) {
+                char shown[256];
+                fprintf(stderr, "sevenfold: no mode is called '%s': classic, timed or daily\n",
+                        Printable(optarg, shown, sizeof shown));
+                askedMode = -1;
+                return 2;
+            }
+            break;
         default:
             return Refuse("unknown option", argv[at]);
         }

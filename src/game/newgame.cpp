@@ -5,6 +5,7 @@
 
 #include "board/board.h"
 #include "gfx/gfx.h"
+#include "platform/platform.h"
 #if SEVENFOLD_DESKTOP_FEATURES
 #include "game/desktop/features.h"
 #endif
@@ -34,6 +35,7 @@ void FirstGame(void)
     LoadSettings();
     Start();
     ContinueKeptGame();
+    TakeAskedMode(askedMode);
     atexit(GameLeft);
 #else
     Start();

@@ -5,6 +5,8 @@
 
 #include "input/input.h"
 
+Sint8 askedMode = -1;
+
 static Uint8 holders[BTN_RETURN + 1]; // host controls holding each button, the console's and Return
 
 int HostButton(int button, int pressed, int wasHolding, SDL_Event *event)

@@ -28,6 +28,7 @@ struct HostOffer {
 
 // Start-up.
 int PlatformCommandLine(int argc, char *argv[]); // first of all: -1 to play, or the status to end with at once
+extern Sint8 askedMode; // the mode of play the command line asked for (the game's numbering), -1 none; PlatformCommandLine
 void PlatformBeforeInit(void);        // before SDL_Init: how the picture is scaled and rendered
 const HostOffer *PlatformOffers(void); // what this machine offers the game; read once at start-up
 int PlatformHasDisplay(void);         // after SDL_Init: 0, having said so, where nothing can show the game
