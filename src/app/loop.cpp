@@ -113,8 +113,10 @@ static void RunStep(int tick)
     FeaturesBeforeStep();
     // A card covers the board: the game waits until it is gone.
     if (CardHoldsTheGame()) {
-        if (tick)
+        if (tick) {
+            ComposeFrame(); // what the work before the step changed (a card came up)
             ScheduleTick();
+        }
         return;
     }
 #endif
@@ -125,6 +127,9 @@ static void RunStep(int tick)
         done = 1;
         StopTick();
     } else if (tick) {
+#if SEVENFOLD_DESKTOP_FEATURES
+        ComposeFrame();
+#endif
         // The tick's picture is shown: the next tick is due a period from now.
         ScheduleTick();
     }
@@ -135,11 +140,6 @@ void RunTick(void)
 {
     RunStep(1);
     QuietSound();
-#if SEVENFOLD_DESKTOP_FEATURES
-    // What the work before the step changed, even where no step ran (a card came up).
-    if (!done)
-        ComposeFrame();
-#endif
 }
 
 // Buttons of a host event, and on a desktop the step for a press among them, at once.
@@ -260,8 +260,10 @@ void EventLoop(void)
             break;
         int due = -1;
 #if SEVENFOLD_DESKTOP_FEATURES
-        // The frame of a layer whose time has come: a move in motion, a fading hint.
-        due = ComposeFrame();
+        // The frame of a layer whose time has come: a move in motion, a fading hint, the clock.
+        due = FrameDue();
+        if (due == 0)
+            due = ComposeFrame();
 #endif
         if (tickArmed && (Sint32)(tickDue - SDL_GetTicks()) <= 0) {
             // Straight on to the wait: input that came meanwhile wakes it at once, and SDL's
@@ -269,8 +271,8 @@ void EventLoop(void)
             tickArmed = 0;
             RunTick();
 #if SEVENFOLD_DESKTOP_FEATURES
-            if (!done)
-                due = ComposeFrame();
+            // The tick composed its frame.
+            due = FrameDue();
 #endif
         }
         if (done)

@@ -27,6 +27,7 @@ static void TakeOffer(const HostOffer *offer)
     pressesActAtOnce = offer->pressesActAtOnce;
     tickOnClock = offer->tickOnClock;
     soundSamples = offer->soundSamples;
+    soundRate = offer->soundRate;
     sheetsPlainOnly = offer->sheetsPlainOnly;
 }
 

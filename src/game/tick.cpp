@@ -102,10 +102,10 @@ static int Step(void)
 static void Picture(int step, int tick)
 {
 #if SEVENFOLD_DESKTOP_FEATURES
-    // A desktop's frame comes from its composer, drawn from the state the step left.
+    // A desktop's frame comes from its composer, drawn from the state the step left once the
+    // tick or the event that made the step is done.
     if (step == STEP_GAME && tick)
         TurnCursor();
-    ComposeFrame();
 #else
     if (step == STEP_MENU) {
         ShowMenu(1);

@@ -17,7 +17,7 @@ void PlatformBeforeInit(void) {}
 // mixer's buffer small; its classic SDL 1.2 draws only plain sheets.
 const HostOffer *PlatformOffers(void)
 {
-    static const HostOffer console = {0, 0, NULL, 0, 256, 1};
+    static const HostOffer console = {0, 0, NULL, 0, 256, 22050, 1};
     return &console;
 }
 

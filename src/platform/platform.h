@@ -23,6 +23,7 @@ struct HostOffer {
     int (*presentRects)(const SDL_Rect *rects, int count); // the host's own way to show rectangles, or NULL
     Uint8 tickOnClock;      // the loop's own clock times the tick, not SDL's timer thread
     Uint16 soundSamples;    // the mixer's buffer in samples
+    Uint16 soundRate;       // the mixer's samples a second
     Uint8 sheetsPlainOnly;  // the SDL that draws cannot take RLE or alpha sheets
 };
 

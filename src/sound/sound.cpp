@@ -16,10 +16,11 @@ static Uint8 silentTicks;
 static Uint8 audioHeld;
 
 Uint16 soundSamples = 256;
+Uint16 soundRate = 22050;
 
 int OpenSound(void)
 {
-    audioOpen = Mix_OpenAudio(22050, AUDIO_S16LSB, 2, (int)soundSamples) >= 0;
+    audioOpen = Mix_OpenAudio(soundRate, AUDIO_S16LSB, 2, (int)soundSamples) >= 0;
     // SDL's audio stays up after a failed open, and with it a thread that looks for a device to
     // be plugged in ten times a second (ALSA's) for as long as the game runs.
     if (!audioOpen && SDL_WasInit(SDL_INIT_AUDIO)) {

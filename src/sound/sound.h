@@ -7,6 +7,7 @@
 
 extern Mix_Chunk *wave[4]; // 0 lift, 1 clear, 2 cancel, 3 move; LoadSounds, freed by FreeSounds
 extern Sint8 _VOLUME;      // volume of all channels, 0-127; stepped by the volume buttons
+extern Uint16 soundRate;    // the mixer's samples a second: 22050 on the console, a desktop's own; set at start-up by the host's offer
 extern Uint16 soundSamples; // the mixer's buffer in samples: 256 on the console, a desktop's own; set at start-up by the host's offer
 
 int OpenSound(void);       // open the audio device; 0 when there is none

@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include "desktop/desktop.h"
+
 // Bottom to top.
 static const Layer *const layers[] = {&boardLayer,  &hintLayer,  &cursorLayer, &pointsLayer, &noMoveLayer,
                                      &panelLayer, &bannerLayer, &coverLayer,  &cardLayer};
@@ -12,6 +14,8 @@ static Look last[LAYERS];      // each layer's look at the last frame; no pieces
 static Uint8 wholeAsked = 1;   // the next frame draws every pixel: the first one too
 static SDL_Surface *composedOn; // the screen the last frame was drawn on
 static Uint32 drawsPresented;  // screenDraws once the last frame was presented
+static Uint32 dueAt;           // the host clock at which a layer changes by itself next, while dueSet
+static Uint8 dueSet;
 
 Uint64 Print(Uint64 print, const void *bytes, size_t size)
 {
@@ -148,5 +152,15 @@ int ComposeFrame(void)
         if (next >= 0 && (due < 0 || next < due))
             due = next;
     }
+    dueSet = due >= 0;
+    dueAt = HostClock() + (Uint32)(due > 0 ? due : 0);
     return due;
+}
+
+int FrameDue(void)
+{
+    if (!dueSet)
+        return -1;
+    Sint32 left = (Sint32)(dueAt - HostClock());
+    return left > 0 ? (int)left : 0;
 }

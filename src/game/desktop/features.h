@@ -62,6 +62,7 @@ struct Layer {
 extern const Layer boardLayer, hintLayer, cursorLayer, pointsLayer, noMoveLayer, panelLayer, bannerLayer, coverLayer,
     cardLayer;
 int ComposeFrame(void);      // draws and presents what changed since the last frame; ms until a layer is due, -1: none
+int FrameDue(void);          // ms until a layer is due as the last frame found, 0: due now, -1: none
 void AskWholeFrame(void);    // the next frame draws every pixel afresh: a new game, a window uncovered
 #define PRINT_START 14695981039346656037ull
 Uint64 Print(Uint64 print, const void *bytes, size_t size); // a fingerprint taken further over these bytes

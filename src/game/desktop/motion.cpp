@@ -257,9 +257,10 @@ static void BoardLook(Look *look)
         return;
     }
     AddPiece(look, GROUND_X, 0, GROUND_W, 240, PRINT_START);
-    for (int i = 0; i < BOARD_CELLS; i++) {
-        AddPiece(look, CellX(i % 7), CellY(i / 7), CELL, CELL, PrintOf(table[i], same[i], skin, sheet));
-    }
+    // A cell's kind and mark (each 0 to 6) told apart on the print of what all cells share.
+    const Uint64 print = PrintOf(skin, sheet);
+    for (int i = 0; i < BOARD_CELLS; i++)
+        AddPiece(look, CellX(i % 7), CellY(i / 7), CELL, CELL, print + table[i] + 8u * same[i]);
 }
 
 static void DrawBoard(void)
