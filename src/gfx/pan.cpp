@@ -47,9 +47,13 @@ static void DrawCellAfresh(const Uint8 *kinds, const Uint8 *marks, int c, int r)
 void DrawTiles(const Uint8 *kinds, const Uint8 *marks)
 {
     FillBoard();
+    // A picture drawn piece by piece clips the board to a cell or two: the others are not tried.
+    const SDL_Rect &clip = screen->clip_rect;
     for (int r = 0; r < 7; r++)
         for (int c = 0; c < 7; c++)
-            DrawCell(kinds, marks, c, r);
+            if (CellX(c) < clip.x + clip.w && CellX(c) + CELL > clip.x && CellY(r) < clip.y + clip.h &&
+                CellY(r) + CELL > clip.y)
+                DrawCell(kinds, marks, c, r);
 }
 
 void DrawTilesOver(const Uint8 *kinds, const Uint8 *was)

@@ -145,7 +145,10 @@ int ComposeFrame(void)
         UpdateScreen();
         drawsPresented = screenDraws;
     }
-    memcpy(last, now, sizeof last);
+    for (int i = 0; i < LAYERS; i++) {
+        last[i].count = now[i].count;
+        memcpy(last[i].piece, now[i].piece, sizeof(Piece) * (size_t)now[i].count);
+    }
     int due = -1;
     for (int i = 0; i < LAYERS; i++) {
         int next = now[i].count > 0 ? layers[i]->next() : -1;
