@@ -160,6 +160,16 @@ int ComposeFrame(void)
     return due;
 }
 
+Uint32 FrameTime(void)
+{
+    return HostClock() / FRAME_MS * FRAME_MS;
+}
+
+int NextFrame(void)
+{
+    return (int)(FRAME_MS - HostClock() % FRAME_MS);
+}
+
 int FrameDue(void)
 {
     if (!dueSet)

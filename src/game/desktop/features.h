@@ -63,6 +63,11 @@ extern const Layer boardLayer, hintLayer, cursorLayer, pointsLayer, noMoveLayer,
     cardLayer;
 int ComposeFrame(void);      // draws and presents what changed since the last frame; ms until a layer is due, -1: none
 int FrameDue(void);          // ms until a layer is due as the last frame found, 0: due now, -1: none
+// What moves by itself moves on one grid of frames, FRAME_MS apart on the host's clock, so that
+// the layers that move together take one frame between them, not one each.
+enum { FRAME_MS = 16 };
+Uint32 FrameTime(void);      // the host's clock at the start of the grid's frame it is in
+int NextFrame(void);         // ms until the grid's next frame
 void AskWholeFrame(void);    // the next frame draws every pixel afresh: a new game, a window uncovered
 #define PRINT_START 14695981039346656037ull
 Uint64 Print(Uint64 print, const void *bytes, size_t size); // a fingerprint taken further over these bytes

@@ -12,7 +12,7 @@ Uint8 showInMotion = 1;
 
 // How long each part of a move takes on screen, in ms. A fall lasts longer the farther its
 // tiles drop, from one row to all seven.
-enum { SWAP_MS = 100, RUNS_MS = 120, FALL_ONE_ROW_MS = 150, FALL_ALL_ROWS_MS = 200, FRAME_MS = 16, RUNS_ALPHA = 96 };
+enum { SWAP_MS = 100, RUNS_MS = 120, FALL_ONE_ROW_MS = 150, FALL_ALL_ROWS_MS = 200, RUNS_ALPHA = 96 };
 
 // Where a show stands: the part it is in, its step and how far through the part (0 to 1).
 enum Part { PART_SLIDE, PART_RUNS, PART_FALL, PART_OVER };
@@ -32,7 +32,7 @@ static struct {
     Uint16 fallMs[RECORD_STEPS];
     Uint32 length;            // ms from the swap to the end
     Moment now;               // where the show stood when the composer last looked
-    Uint32 frame;             // the frame of the show it stood at, FRAME_MS each
+    Uint32 frame;             // the frame of the grid it stood at
 } show;
 
 static const Uint8 *FinalBoard(void)
@@ -108,7 +108,7 @@ static void Advance(void)
 {
     Uint32 ms = HostClock() - show.start;
     show.now = At(ms);
-    show.frame = ms / FRAME_MS;
+    show.frame = FrameTime();
     SoundPassed(show.now.passed);
     if (show.now.part == PART_OVER)
         show.running = 0;
@@ -296,8 +296,7 @@ static int BoardNext(void)
     // A show that ended after the look is due for its last frame, the rules' board, at once.
     if (!show.running)
         return lookedInMotion ? 0 : -1;
-    Uint32 ms = HostClock() - show.start;
-    return (int)(FRAME_MS - ms % FRAME_MS);
+    return NextFrame();
 }
 
 const Layer boardLayer = {BoardShows, BoardLook, DrawBoard, BoardNext};

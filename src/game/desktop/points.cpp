@@ -7,7 +7,7 @@
 
 // A step's points rise this far over RISE_MS, then fade out over FADE_MS. The counter takes
 // COUNT_MS to count up to a step's new score.
-enum { RISE_MS = 500, FADE_MS = 300, RISE_PX = 18, COUNT_MS = 250, FLOATS = 8, FRAME_MS = 16 };
+enum { RISE_MS = 500, FADE_MS = 300, RISE_PX = 18, COUNT_MS = 250, FLOATS = 8 };
 // The glyphs on their sheet: 0-9, '+', 'x' in a row, gold for the points, light blue below for
 // the multiplier.
 enum { GLYPH_W = 8, GLYPH_H = 13, PLUS = 10, TIMES = 11, GAP = 4 };
@@ -75,10 +75,9 @@ void PointsRise(const Uint8 *runs, Uint32 points, Uint8 times, Uint32 at)
 // How far it has risen and how strong it is at ms into its life; 0 once gone.
 static int Stage(const Float &f, Uint32 now, int *rise, Uint8 *alpha)
 {
-    Sint32 ms = (Sint32)(now - f.start);
+    Sint32 ms = (Sint32)(now / FRAME_MS * FRAME_MS - f.start);
     if (f.start == 0 || ms < 0 || ms >= RISE_MS + FADE_MS)
         return 0;
-    ms = ms / FRAME_MS * FRAME_MS;
     float p = ms < RISE_MS ? ms / (float)RISE_MS : 1.0f;
     *rise = (int)(RISE_PX * p * (2 - p)); // slowing as it rises
     *alpha = (Uint8)(ms < RISE_MS ? 255 : 255 - 255 * (ms - RISE_MS) / FADE_MS);
@@ -148,7 +147,7 @@ static void DrawRisingPoints(void)
 
 static int PointsNext(void)
 {
-    return FRAME_MS - (int)(HostClock() % FRAME_MS);
+    return NextFrame();
 }
 
 const Layer pointsLayer = {PointsShow, PointsLook, DrawRisingPoints, PointsNext};
@@ -160,7 +159,7 @@ static struct {
 
 Uint32 CountedScore(void)
 {
-    Uint32 target = ShownScore(), now = HostClock();
+    Uint32 target = ShownScore(), now = FrameTime();
     Uint32 ms = now - counter.since < (Uint32)COUNT_MS ? now - counter.since : (Uint32)COUNT_MS;
     Uint32 at = counter.from + (Uint32)((Uint64)(counter.to - counter.from) * ms / COUNT_MS);
     if (target != counter.to) {
@@ -174,5 +173,5 @@ Uint32 CountedScore(void)
 
 int CounterNext(void)
 {
-    return HostClock() - counter.since < (Uint32)COUNT_MS && counter.from != counter.to ? FRAME_MS : -1;
+    return FrameTime() - counter.since < (Uint32)COUNT_MS && counter.from != counter.to ? NextFrame() : -1;
 }
