@@ -254,6 +254,44 @@ TEST_F(DesktopPlay, MovesAreCountedAndHintedOnEveryKindOfBoard)
         EXPECT_EQ(ScreenPixel(CellX(c[0]), CellY(c[1])), SDL_MapRGB(screen->format, 255, 214, 40)) << "ringed";
     }
     SDL_FreeSurface(card);
+    for (unsigned seed = 1; seed <= 2000; seed++) {
+        RandomRunFreeBoard(table, seed);
+        ASSERT_EQ(CountMoves(table), FindMoves(table).size()) << "a board dealt from seed " << seed;
+    }
+}
+
+// A step's points rise from its runs' middle, kept on the board, then fade and go; the next frame
+// is the soonest any layer asks for.
+TEST_F(DesktopPlay, PointsRiseFromTheirRunsThenFade)
+{
+    SetBoard(runsInRow2);
+    static Uint32 base = 0; // past the points of any run before
+    base += 100000;
+    auto frameAt = [](Uint32 ms) { hostClockSet = base + ms; ComposeFrame(); return ScreenPixels(); };
+    const std::vector<Uint16> board = frameAt(0);
+    Uint8 runs[BOARD_CELLS] = {};
+    runs[7 * 3] = runs[7 * 4] = runs[7 * 5] = 1;
+    PointsRise(runs, 1234, 3, base);
+    auto text = [&](const std::vector<Uint16> &p) { // left, top and right of what differs from the board
+        int l = 320, t = 240, r = -1;
+        for (int i = 0; i < 320 * 240; i++)
+            if (p[i] != board[i])
+                l = std::min(l, i % 320), t = std::min(t, i / 320), r = std::max(r, i % 320);
+        return std::vector<int>{l, t, r};
+    };
+    const std::vector<Uint16> rising = frameAt(0), risen = frameAt(512), fading = frameAt(704);
+    const std::vector<int> start = text(rising);
+    EXPECT_TRUE(start[0] >= BOARD_X && start[2] - start[0] > 50) << "\"+1234 x3\" on the board";
+    EXPECT_TRUE(start[1] > CellY(3) && start[1] < CellY(5));
+    EXPECT_EQ(start[1] - text(risen)[1], 18);
+    EXPECT_TRUE(fading != risen && fading != board) << "fading";
+    hostClockSet = base + 790;
+    EXPECT_EQ(FrameDue(), 0) << "a frame overdue is due at once";
+    EXPECT_TRUE(frameAt(800) == board) << "gone";
+    PointsRise(runs, 90, 1, base + 900);
+    hostClockSet = base + 900;
+    Tap(SDLK_h);
+    EXPECT_EQ(ComposeFrame(), 16 - 900 % 16) << "the points' frame before the hint's";
 }
 
 // The banner's message line says where the score went: the first place, the third, none.
@@ -328,6 +366,11 @@ TEST_F(DesktopPlay, ATimedGameDealsAnewOnADeadBoardAndEndsAtZero)
     TickAt(121000);
     isMenu = 0;
     EXPECT_EQ(clockLeft, TIMED_MS - 60000) << "the menu stops the clock";
+    Tap(SDLK_F1);
+    SDL_Surface *help = LoadPicture(iHelp, iHelp_size, 0x3E0);
+    EXPECT_TRUE(Shows(help, 0, 0, CARD_X, CARD_Y, CARD_SIZE, CARD_SIZE)) << "a card over the board's cover";
+    SDL_FreeSurface(help);
+    cardShown = CARD_NONE;
     hostClockSet = 151000;
     SDL_Event away = {};
     away.active.type = SDL_ACTIVEEVENT;

@@ -16,7 +16,7 @@ struct Float {
     Uint32 points;
     Uint8 times;   // the chain multiplier, shown from 2 on
     Sint16 x, y;   // where the text starts, before it rises
-    Uint32 start;  // the host clock as its runs vanished
+    Uint32 start;  // the frame its runs vanished in, on the host clock
 };
 static Float floats[FLOATS]; // the newest last-written; a start of 0 is none
 static int newest;
@@ -63,7 +63,8 @@ void PointsRise(const Uint8 *runs, Uint32 points, Uint8 times, Uint32 at)
     Float &f = floats[newest];
     f.points = points;
     f.times = times;
-    f.start = at == 0 ? 1 : at;
+    // On the frames' grid, so that it shows from the frame it rose in.
+    f.start = at < FRAME_MS ? FRAME_MS : at / FRAME_MS * FRAME_MS;
     // Centred on the runs, and kept on the board all the way up.
     int w = TextWidth(f), x = sx / cells - w / 2, y = sy / cells - GLYPH_H / 2;
     x = x < BOARD_X ? BOARD_X : x > 320 - w ? 320 - w : x;
