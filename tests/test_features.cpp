@@ -345,6 +345,19 @@ TEST_F(DesktopPlay, TheDaysDealIsTheSameForTheSameDayAndMoves)
     EXPECT_EQ(BoardRows(), dealt) << "replayed";
     StartMode(MODE_DAILY, "2026-12-11");
     EXPECT_NE(BoardRows(), dealt) << "the next day's";
+    score = 77;
+    GameEnds();
+    TakeAskedMode(MODE_DAILY);
+    char today[11];
+    TodaysDate(today);
+    EXPECT_STREQ(dealDate, today) << "asked for, the day's deal is today's";
+    const fs::path folder = data_ / "sevenfold";
+    for (const char *day : {"2026-02-13", "2026-02-12"})
+        std::ofstream(folder / (std::string("scores-daily-") + day)) << "5 " << day << "\n";
+    ForgetOldDailyTables("2026-03-15");
+    EXPECT_EQ(fs::exists(folder / "scores-daily-2026-12-11") * 100 + fs::exists(folder / "scores-daily-2026-02-13") * 10 +
+                  fs::exists(folder / "scores-daily-2026-02-12"),
+              110) << "that day's table; one kept 30 days, not 31";
 }
 
 // Against the clock a dead board is dealt anew with the score kept; the clock stands still while
@@ -364,6 +377,9 @@ TEST_F(DesktopPlay, ATimedGameDealsAnewOnADeadBoardAndEndsAtZero)
     EXPECT_EQ(clockLeft, TIMED_MS - 60000);
     isMenu = 1;
     TickAt(121000);
+    SDL_Surface *cover = LoadPicture(iCover, iCover_size, 0x3E0);
+    EXPECT_TRUE(Shows(cover, 0, 0, BOARD_X, 0, 240, 100)) << "the board hidden while its clock stands";
+    SDL_FreeSurface(cover);
     isMenu = 0;
     EXPECT_EQ(clockLeft, TIMED_MS - 60000) << "the menu stops the clock";
     Tap(SDLK_F1);
@@ -391,6 +407,24 @@ TEST_F(DesktopPlay, ATimedGameDealsAnewOnADeadBoardAndEndsAtZero)
     ReadScores(&classic);
     EXPECT_EQ(timed.count * 1000 + timed.entries[0].points, 1300u);
     EXPECT_EQ(classic.count * 1000 + classic.entries[0].points, 1500u) << "the old table is the classic one, alone";
+}
+
+// The mode card: Up from a mode is the one above, the first's the last; a click plays the mode
+// it lands on.
+TEST_F(DesktopPlay, TheModeCardChoosesByKeyAndClick)
+{
+    int chosen[2];
+    for (int up = 0; up < 2; up++) {
+        ShowCard(CARD_MODES);
+        if (up)
+            Tap(SDLK_UP);
+        Tap(SDLK_SPACE);
+        chosen[up] = gameMode;
+    }
+    EXPECT_EQ(chosen[1], (chosen[0] + MODES - 1) % MODES);
+    ShowCard(CARD_MODES);
+    Mouse(SDL_MOUSEBUTTONDOWN, CARD_X + 50, CARD_Y + 36 + 48 + 40);
+    EXPECT_EQ(gameMode * 10 + cardShown, MODE_TIMED * 10 + CARD_NONE);
 }
 
 TEST_F(DesktopPlay, NothingActsOnceTheGameIsQuit)
