@@ -231,7 +231,7 @@ TEST_F(DesktopPlay, MovesAreCountedAndHintedOnEveryKindOfBoard)
         {"across an edge only", {"3651325", "4314230", "6400150", "2512441", "0621526", "4256001", "6433565"}, ACROSS},
         {"many", runsInRow2, STRAIGHT},
     };
-    SDL_Surface *card = LoadPicture(iNomove, iNomove_size, 0x3E0);
+    SDL_Surface *card = LoadPicture(iNomove, iNomove_size, 0x3E0), *labels = LoadPicture(iSidebar, iSidebar_size, 0x3E0);
     for (const auto &b : boards) {
         SCOPED_TRACE(b.what);
         Reset();
@@ -241,6 +241,7 @@ TEST_F(DesktopPlay, MovesAreCountedAndHintedOnEveryKindOfBoard)
         ASSERT_EQ(FindAnyMove(table, c), b.kind != NONE);
         EXPECT_EQ(BoardRows(), b.board);
         Tap(SDLK_h);
+        EXPECT_TRUE(Shows(labels, 0, FindMoves(table).size() == 1 ? 9 : 0, 0, 60, 80, 9)) << "the last move marked";
         if (b.kind == NONE) {
             EXPECT_TRUE(Shows(card, 0, 0, 107, 100, 184, 40)) << "said in words over the board";
             continue;
@@ -254,6 +255,7 @@ TEST_F(DesktopPlay, MovesAreCountedAndHintedOnEveryKindOfBoard)
         EXPECT_EQ(ScreenPixel(CellX(c[0]), CellY(c[1])), SDL_MapRGB(screen->format, 255, 214, 40)) << "ringed";
     }
     SDL_FreeSurface(card);
+    SDL_FreeSurface(labels);
     for (unsigned seed = 1; seed <= 2000; seed++) {
         RandomRunFreeBoard(table, seed);
         ASSERT_EQ(CountMoves(table), FindMoves(table).size()) << "a board dealt from seed " << seed;
@@ -442,12 +444,18 @@ TEST_F(DesktopPlay, GameOverIsSaidWithTheScoreAndKept)
     SetBoard(runsInRow2);
     const unsigned seed = FindSeed(table, 1 + 7 * 2, 2 + 7 * 2, [](const MoveOutcome &o) { return o.gameOver; });
     ASSERT_NE(seed, 0u);
-    mx = 2; my = 2; setX = 1; setY = 2; SET = 1;
+    showInMotion = 1;
+    hostClockSet = 1000;
+    ClickCell(1, 2);
     srand(seed);
-    MakeMove();
+    ClickCell(2, 2);
     ASSERT_EQ(_gameOver, 1);
     RunTick();
     char *title = NULL;
+    SDL_WM_GetCaption(&title, NULL);
+    EXPECT_STREQ(title, "Sevenfold") << "not while the last move plays out";
+    hostClockSet = 20000;
+    RunTick();
     SDL_WM_GetCaption(&title, NULL);
     EXPECT_STREQ(title, "Sevenfold \xE2\x80\x94 game over");
     // The banner with its new-high-score line (the table was empty), the score in its field.
