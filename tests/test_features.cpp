@@ -377,6 +377,15 @@ TEST_F(DesktopPlay, ATimedGameDealsAnewOnADeadBoardAndEndsAtZero)
     EXPECT_NE(BoardRows(), dead);
     EXPECT_EQ(score * 1000 + _gameOver, 300000u);
     EXPECT_EQ(clockLeft, TIMED_MS - 60000);
+    clockLeft -= 1;
+    ComposeFrame();
+    const std::vector<Uint16> panel = ScreenPixels();
+    PutDigit(200, 3, 0, 200);
+    for (int y = 0; y < 13; y++)
+        for (int x = 0; x < 30; x++) // the minutes at 22, the seconds from 38
+            ASSERT_EQ(panel[(103 + y) * 320 + (x < 10 ? 22 : 28) + x], ScreenPixel(x, 200 + y)) << "2:00, rounded up";
+    clockLeft += 1;
+    AskWholeFrame();
     isMenu = 1;
     TickAt(121000);
     SDL_Surface *cover = LoadPicture(iCover, iCover_size, 0x3E0);

@@ -453,6 +453,16 @@ TEST_F(DesktopScores, AFailedSaveLeavesTheFileAsItWasWithOneLine)
     said = Said([] { ContinueKeptGame(); KeepGamePlayed(); GameLeft(); });
     ExpectOneLine(said, (folder_ / "game").string());
     EXPECT_TRUE(fs::is_symlink(folder_ / "game"));
+    // A game over whose score cannot enter the table leaves the game kept, its points with it.
+    fs::remove(folder_ / "game");
+    Put(game, "game");
+    firstGameDealt = 0;
+    ContinueKeptGame();
+    GameBegins();
+    Arm(0);
+    said = Said(GameEnds);
+    trap = Trap();
+    EXPECT_EQ(Text("game"), game);
     fs::remove(settings);
     score = 0;
     GameBegins(); // the next game's score is one to enter
