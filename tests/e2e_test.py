@@ -529,10 +529,19 @@ class Sevenfold(unittest.TestCase):
         # The swap, and while it plays out Right held through 200 moves of the pointer.
         target = ((cell[0] + STEP[key][0]) % N, (cell[1] + STEP[key][1]) % N)
         flood = ["mousemove %d %d" % (10 + i % 300, 10 + i % 220) for i in range(200)]
+        began = time.monotonic()
         g.x.xdotool(*(["key", key, "keydown", "Right"] + " ".join(flood).split() + ["keyup", "Right"]))
+        held = time.monotonic() - began
         v = g.settled(span=0.6)
         if not v.game_over:
-            self.assertEqual(v.cursor, ((target[0] + 1) % N, target[1]), "Right moved the cursor other than once")
+            # On a loaded machine the flood itself may outlast the key repeat's delay, and Right
+            # then repeats as any key held that long does: it must still have acted, on its row.
+            steps = (v.cursor[0] - target[0]) % N
+            self.assertEqual(v.cursor[1], target[1], "Right moved the cursor off its row")
+            if held < 0.25:
+                self.assertEqual(steps, 1, "Right moved the cursor other than once")
+            else:
+                self.assertGreaterEqual(steps, 1, "Right was lost")
         # A quit in the middle of another flood still ends the game, and its score is kept.
         motion = subprocess.Popen(["xdotool"] + " ".join(flood * 20).split(), env=g.x.env(),
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
