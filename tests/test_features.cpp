@@ -354,12 +354,12 @@ TEST_F(DesktopPlay, TheDaysDealIsTheSameForTheSameDayAndMoves)
     TodaysDate(today);
     EXPECT_STREQ(dealDate, today) << "asked for, the day's deal is today's";
     const fs::path folder = data_ / "sevenfold";
-    for (const char *day : {"2026-02-13", "2026-02-12"})
-        std::ofstream(folder / (std::string("scores-daily-") + day)) << "5 " << day << "\n";
+    for (const char *name : {"scores-daily-2026-02-13", "scores-daily-2026-02-12", "notour-daily-2026-02-12"})
+        std::ofstream(folder / name) << "5 2026-02-12\n";
     ForgetOldDailyTables("2026-03-15");
-    EXPECT_EQ(fs::exists(folder / "scores-daily-2026-12-11") * 100 + fs::exists(folder / "scores-daily-2026-02-13") * 10 +
-                  fs::exists(folder / "scores-daily-2026-02-12"),
-              110) << "that day's table; one kept 30 days, not 31";
+    EXPECT_EQ(fs::exists(folder / "scores-daily-2026-12-11") * 1000 + fs::exists(folder / "scores-daily-2026-02-13") * 100 +
+                  fs::exists(folder / "scores-daily-2026-02-12") * 10 + fs::exists(folder / "notour-daily-2026-02-12"),
+              1101) << "that day's table; one kept 30 days, not 31; none but the days' tables";
 }
 
 // Against the clock a dead board is dealt anew with the score kept; the clock stands still while
