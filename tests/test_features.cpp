@@ -171,6 +171,10 @@ TEST_F(DesktopPlay, EveryFrameIsTheStateComposedAfresh)
         {"the banner", [&] {
              swapRow2(ends);
              EXPECT_EQ(isMenu, 1) << "the menu opens as the rules end the game";
+             at(1);
+             char *title = NULL;
+             SDL_WM_GetCaption(&title, NULL);
+             EXPECT_STREQ(title, "Sevenfold") << "the banner waits for the move to play out";
              ScoreTable kept;
              ReadScores(&kept);
              EXPECT_EQ(kept.count, 1) << "and the score is kept at once";
