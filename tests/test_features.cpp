@@ -246,6 +246,14 @@ TEST_F(DesktopPlay, MovesAreCountedAndHintedOnEveryKindOfBoard)
         {"many", runsInRow2, STRAIGHT},
     };
     SDL_Surface *card = LoadPicture(iNomove, iNomove_size, 0x3E0);
+    const Uint32 gold = SDL_MapRGB(screen->format, 255, 214, 40);
+    auto rings = [&] { int n = 0; for (int i = 0; i < 49; i++) n += ScreenPixel(CellX(i % 7), CellY(i / 7)) == gold; return n; };
+    SetBoard(runsInRow2);
+    isMenu = 1; // H in the menu is no hint for the board under it
+    Tap(SDLK_h);
+    isMenu = 0;
+    ComposeFrame();
+    EXPECT_EQ(rings(), 0);
     for (const auto &b : boards) {
         SCOPED_TRACE(b.what);
         Reset();
@@ -257,6 +265,7 @@ TEST_F(DesktopPlay, MovesAreCountedAndHintedOnEveryKindOfBoard)
         Tap(SDLK_h);
         if (b.kind == NONE) {
             EXPECT_TRUE(Shows(card, 0, 0, 107, 100, 184, 40)) << "said in words over the board";
+            EXPECT_EQ(rings(), 0) << "and no ring";
             continue;
         }
         Uint8 trial[49];
