@@ -628,7 +628,20 @@ TEST_F(DesktopPlay, TheOptionsCardWrapsAtItsEnds)
     SDL_Surface *card = LoadPicture(iOptions, iOptions_size, 0x3E0);
     ASSERT_NE(card, nullptr);
     EXPECT_TRUE(Shows(card, 2 * 88, 232, CARD_X + 12, CARD_Y + 122 + 3, 7, 9)) << "up from the first row: the last";
+    Tap(SDLK_DOWN);
+    EXPECT_TRUE(Shows(card, 2 * 88, 232, CARD_X + 12, CARD_Y + 34 + 3, 7, 9)) << "down from the last row: the first";
     SDL_FreeSurface(card);
+    Click(CARD_X + 150, CARD_Y + 10);
+    EXPECT_EQ(skin, skinMax - 1) << "the heading is no row";
+    // The volume's row: a click steps it up, heard at once; the wheel down and the key step it back.
+    _VOLUME = 50;
+    const int heard = soundsPlayed[3];
+    Click(CARD_X + 150, CARD_Y + 80);
+    EXPECT_EQ(soundsPlayed[3], heard + 1);
+    EXPECT_EQ(Mix_Volume(-1, -1), 60);
+    Click(CARD_X + 150, CARD_Y + 80, SDL_BUTTON_WHEELDOWN);
+    Tap(SDLK_MINUS);
+    EXPECT_EQ(_VOLUME, 40);
     fs::remove_all(fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold");
 }
 
