@@ -588,14 +588,14 @@ TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
     const fs::path folder = fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold";
     fs::create_directories(folder);
     std::ofstream(folder / "settings", std::ios::binary)
-        << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \r\nskin = 1\n"
-        << std::string("skin = 0\0\n", 10) << "volume = 127\r\n";
+        << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \r\nskin = -1\nskin = 1\n"
+        << std::string("skin = 0\0\n", 10) << "volume =\t127\r\n";
     showInMotion = 1;
     _VOLUME = 5;
     ::testing::internal::CaptureStderr();
     LoadSettings();
     std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 4) << said;
     EXPECT_EQ(showInMotion, 0);
     EXPECT_EQ(skin, skinMax > 1 ? 1 : 0) << "a line with a NUL is passed over";
     EXPECT_EQ(_VOLUME, 127) << "the loudest";
@@ -613,6 +613,10 @@ TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
     skin = 1;
     SaveSettings();
     EXPECT_EQ(FileText(folder / "settings"), rewritten + "skin = 1\n");
+    fs::remove(folder / "settings");
+    skin = 0;
+    SaveSettings();
+    EXPECT_NE(FileText(folder / "settings").find("\nmoves = in motion\n"), std::string::npos) << "a new file holds them all";
     fs::remove_all(folder);
 }
 
