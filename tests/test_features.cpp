@@ -517,6 +517,8 @@ TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
         {"version 1, its skin passed over", "game 2\n", "game 1\nskin 1\n", GOES_ON, 112},
         {"a later version's", "game 2", "game 4", LEFT_ALONE, 0, "later version"},
         {"version 3, a timed game", "game 2\n", "game 3\nmode timed\nclock 9000\n", GOES_ON, 112},
+        {"a timed game's whole clock", "game 2\n", "game 3\nmode timed\nclock 180000\n", GOES_ON, 112},
+        {"a clock run out", "game 2\n", "game 3\nmode timed\nclock 0\n", ASIDE, 0, "clock is not"},
         {"a timed game without its clock", "game 2\n", "game 3\nmode timed\n", ASIDE, 0, "clock line is missing"},
         {"a day's date in a classic game", "game 2\n", "game 3\nmode classic\ndate 2026-12-10\n", ASIDE, 0, "no classic"},
         {"no mode in version 3", "game 2", "game 3", ASIDE, 0, "mode line is missing"},
