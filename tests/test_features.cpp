@@ -479,6 +479,8 @@ TEST_F(DesktopPlay, HighScoreShowsTheTable)
         int glyph = date[j] == '-' ? 10 : date[j] - '0';
         EXPECT_TRUE(Shows(card, 7 * glyph, 232, 84 + 122 + 7 * j, 4 + 30 + 4, 7, 9)) << "date character " << j;
     }
+    Tap(SDLK_LEFT);
+    EXPECT_TRUE(Shows(card, 0, 232 + 9 + 12 * (MODES - 1), 84, 4 + 213, 232, 12)) << "left from the first table: the last";
     SDL_FreeSurface(card);
     SDL_Event up = JoyButtonEvent(SDL_JOYBUTTONUP, BTN_B);
     HandleEvent(&up);
