@@ -74,6 +74,10 @@ TEST_F(DesktopPlay, AMovePlaysOutInMotionWhileTheKeysActAtOnce)
     EXPECT_EQ(score, expected.points) << "the rules are done at once, the show plays their record";
     EXPECT_EQ(BoardRows(), BoardRows(expected.board));
     auto frameAt = [](Uint32 ms) { hostClockSet = 1000 + ms; return ComposeFrame(); };
+    // Presses during the show act at once, each one; the show goes on.
+    Tap(SDLK_DOWN);
+    Tap(SDLK_DOWN);
+    EXPECT_EQ(my, 4) << "two presses, two rows";
     frameAt(160);
     const std::vector<Uint16> faded = ScreenPixels();
     EXPECT_EQ(soundsPlayed[1], 0);
@@ -85,20 +89,26 @@ TEST_F(DesktopPlay, AMovePlaysOutInMotionWhileTheKeysActAtOnce)
                 differing += faded[at] != swapped[at];
                 white += faded[at] == 0xFFFF;
             }
-        if (cell == 2 + 7 * 2)
+        if (cell == 2 + 7 * 4)
             continue; // under the cursor
         if (runs.marks[cell] == 0)
             EXPECT_EQ(differing, 0) << "cell " << cell << " is in no run";
         else
             EXPECT_TRUE(differing > 0 && white < 34 * 34) << "cell " << cell << " shows its tile faded";
     }
-    // Presses during the show act at once, each one; the show goes on.
-    Tap(SDLK_DOWN);
-    Tap(SDLK_DOWN);
-    EXPECT_EQ(my, 4) << "two presses, two rows";
+    // The tile swapped in fades as the run's other 1s do: the swap put it there, not its old tile.
+    for (int y = 0; y < 34; y++)
+        for (int x = 0; x < 34; x++)
+            ASSERT_EQ(faded[(size_t)((69 + y) * 320 + 148 + x)], faded[(size_t)((69 + y) * 320 + 182 + x)]);
     EXPECT_GT(frameAt(240), 0);
     EXPECT_EQ(soundsPlayed[1], 1) << "the first runs vanished with the clear sound";
-    Uint32 ms = 240;
+    frameAt(366); // most of the way through the first fall
+    int white = 0;
+    for (int y = 0; y < 34; y++)
+        for (int x = 0; x < 34; x++)
+            white += ScreenPixel(182 + x, 69 + y) == 0xFFFF;
+    EXPECT_LT(white, 34 * 34 * 2 / 3) << "the tiles above the run fall into its cells";
+    Uint32 ms = 366;
     while (frameAt(ms) >= 0 && ms < 10000)
         ms += 16;
     EXPECT_LT(ms, 100 + 2 * expected.steps.size() * (120 + 200)) << "over in its time";
@@ -161,6 +171,10 @@ TEST_F(DesktopPlay, EveryFrameIsTheStateComposedAfresh)
         {"the banner", [&] {
              swapRow2(ends);
              EXPECT_EQ(isMenu, 1) << "the menu opens as the rules end the game";
+             at(1);
+             char *title = NULL;
+             SDL_WM_GetCaption(&title, NULL);
+             EXPECT_STREQ(title, "Sevenfold") << "the banner waits for the move to play out";
              ScoreTable kept;
              ReadScores(&kept);
              EXPECT_EQ(kept.count, 1) << "and the score is kept at once";
@@ -232,6 +246,14 @@ TEST_F(DesktopPlay, MovesAreCountedAndHintedOnEveryKindOfBoard)
         {"many", runsInRow2, STRAIGHT},
     };
     SDL_Surface *card = LoadPicture(iNomove, iNomove_size, 0x3E0), *labels = LoadPicture(iSidebar, iSidebar_size, 0x3E0);
+    const Uint32 gold = SDL_MapRGB(screen->format, 255, 214, 40);
+    auto rings = [&] { int n = 0; for (int i = 0; i < 49; i++) n += ScreenPixel(CellX(i % 7), CellY(i / 7)) == gold; return n; };
+    SetBoard(runsInRow2);
+    isMenu = 1; // H in the menu is no hint for the board under it
+    Tap(SDLK_h);
+    isMenu = 0;
+    ComposeFrame();
+    EXPECT_EQ(rings(), 0);
     for (const auto &b : boards) {
         SCOPED_TRACE(b.what);
         Reset();
@@ -244,6 +266,7 @@ TEST_F(DesktopPlay, MovesAreCountedAndHintedOnEveryKindOfBoard)
         EXPECT_TRUE(Shows(labels, 0, FindMoves(table).size() == 1 ? 9 : 0, 0, 60, 80, 9)) << "the last move marked";
         if (b.kind == NONE) {
             EXPECT_TRUE(Shows(card, 0, 0, 107, 100, 184, 40)) << "said in words over the board";
+            EXPECT_EQ(rings(), 0) << "and no ring";
             continue;
         }
         Uint8 trial[49];
@@ -558,6 +581,8 @@ TEST_F(DesktopPlay, HighScoreShowsTheTable)
         int glyph = date[j] == '-' ? 10 : date[j] - '0';
         EXPECT_TRUE(Shows(card, 7 * glyph, 232, 84 + 122 + 7 * j, 4 + 30 + 4, 7, 9)) << "date character " << j;
     }
+    Tap(SDLK_LEFT);
+    EXPECT_TRUE(Shows(card, 0, 232 + 9 + 12 * (MODES - 1), 84, 4 + 213, 232, 12)) << "left from the first table: the last";
     SDL_FreeSurface(card);
     SDL_Event up = JoyButtonEvent(SDL_JOYBUTTONUP, BTN_B);
     HandleEvent(&up);
@@ -596,6 +621,8 @@ TEST_F(DesktopPlay, AKeptGameGoesOnAndOneThatCannotBeIsSetAside)
         {"version 1, its skin passed over", "game 2\n", "game 1\nskin 1\n", GOES_ON, 112},
         {"a later version's", "game 2", "game 4", LEFT_ALONE, 0, "later version"},
         {"version 3, a timed game", "game 2\n", "game 3\nmode timed\nclock 9000\n", GOES_ON, 112},
+        {"a timed game's whole clock", "game 2\n", "game 3\nmode timed\nclock 180000\n", GOES_ON, 112},
+        {"a clock run out", "game 2\n", "game 3\nmode timed\nclock 0\n", ASIDE, 0, "clock is not"},
         {"a timed game without its clock", "game 2\n", "game 3\nmode timed\n", ASIDE, 0, "clock line is missing"},
         {"a day's date in a classic game", "game 2\n", "game 3\nmode classic\ndate 2026-12-10\n", ASIDE, 0, "no classic"},
         {"no mode in version 3", "game 2", "game 3", ASIDE, 0, "mode line is missing"},
@@ -667,14 +694,14 @@ TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
     const fs::path folder = fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold";
     fs::create_directories(folder);
     std::ofstream(folder / "settings", std::ios::binary)
-        << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \r\nskin = 1\n"
-        << std::string("skin = 0\0\n", 10) << "volume = 127\r\n";
+        << "volume = loud\ncolour = blue\n# a comment\n  moves=at once \r\nskin = -1\nskin = 1\n"
+        << std::string("skin = 0\0\n", 10) << "volume =\t127\r\n";
     showInMotion = 1;
     _VOLUME = 5;
     ::testing::internal::CaptureStderr();
     LoadSettings();
     std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 4) << said;
     EXPECT_EQ(showInMotion, 0);
     EXPECT_EQ(skin, skinMax > 1 ? 1 : 0) << "a line with a NUL is passed over";
     EXPECT_EQ(_VOLUME, 127) << "the loudest";
@@ -692,6 +719,10 @@ TEST_F(DesktopPlay, ASettingsLineThatMakesNoSenseIsPassedOver)
     skin = 1;
     SaveSettings();
     EXPECT_EQ(FileText(folder / "settings"), rewritten + "skin = 1\n");
+    fs::remove(folder / "settings");
+    skin = 0;
+    SaveSettings();
+    EXPECT_NE(FileText(folder / "settings").find("\nmoves = in motion\n"), std::string::npos) << "a new file holds them all";
     fs::remove_all(folder);
 }
 
@@ -707,7 +738,20 @@ TEST_F(DesktopPlay, TheOptionsCardWrapsAtItsEnds)
     SDL_Surface *card = LoadPicture(iOptions, iOptions_size, 0x3E0);
     ASSERT_NE(card, nullptr);
     EXPECT_TRUE(Shows(card, 2 * 88, 232, CARD_X + 12, CARD_Y + 122 + 3, 7, 9)) << "up from the first row: the last";
+    Tap(SDLK_DOWN);
+    EXPECT_TRUE(Shows(card, 2 * 88, 232, CARD_X + 12, CARD_Y + 34 + 3, 7, 9)) << "down from the last row: the first";
     SDL_FreeSurface(card);
+    Click(CARD_X + 150, CARD_Y + 10);
+    EXPECT_EQ(skin, skinMax - 1) << "the heading is no row";
+    // The volume's row: a click steps it up, heard at once; the wheel down and the key step it back.
+    _VOLUME = 50;
+    const int heard = soundsPlayed[3];
+    Click(CARD_X + 150, CARD_Y + 80);
+    EXPECT_EQ(soundsPlayed[3], heard + 1);
+    EXPECT_EQ(Mix_Volume(-1, -1), 60);
+    Click(CARD_X + 150, CARD_Y + 80, SDL_BUTTON_WHEELDOWN);
+    Tap(SDLK_MINUS);
+    EXPECT_EQ(_VOLUME, 40);
     fs::remove_all(fs::path(getenv("XDG_CONFIG_HOME")) / "sevenfold");
 }
 
