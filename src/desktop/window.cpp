@@ -219,6 +219,9 @@ void PlatformToggleFullScreen(void)
             XMoveResizeWindow(display, window, windowedX, windowedY, (unsigned)windowedW, (unsigned)windowedH);
         XRaiseWindow(display, window);
         XSync(display, False);
+        // SDL takes in the window's new size before the picture is shown again, at once after
+        // this press: shown sooner, it would be drawn for the size the window had.
+        SDL_PumpEvents();
     }
     ScreenTouched();
 }
